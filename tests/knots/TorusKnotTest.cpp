@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "foundation/Random.h"
+#include "knots/TorusKnot.h"
+
+namespace tv {
+namespace {
+
+TEST(TorusKnot, DefaultKnotGeometry) {
+  TorusKnot knot;
+  std::vector<std::string> lines;
+  knot.Describe(lines);
+  EXPECT_EQ(lines, (std::vector<std::string>{"(3.000000,2.000000) torus knot",
+                                             "(80,10) u,v divisions", "1600 polygons"}));
+  knot.Rebuild();
+  const KnotComponent& c = knot.components[0];
+  ASSERT_EQ(c.curve.size(), 80u);
+  ASSERT_EQ(c.vertices.size(), 800u);
+  EXPECT_NEAR(c.curve[0].x, 1.5, 1e-15);
+  EXPECT_NEAR(c.curve[0].y, 0.0, 1e-15);
+  EXPECT_NEAR(c.curve[0].z, 0.0, 1e-15);
+  EXPECT_NEAR(c.vertices[0].x, 1.4, 1e-15);
+  EXPECT_NEAR(c.vertices[0].y, 0.0, 1e-15);
+  EXPECT_NEAR(c.normals[0].x, -1.0, 1e-15);
+  EXPECT_EQ(c.outerVertices, c.vertices);
+  for (int u = 0; u < 80; ++u) {
+    for (int v = 0; v < 10; ++v) {
+      EXPECT_NEAR(Length(c.Vertex(u, v, false) - c.curve[u]), 0.1, 1e-12);
+      EXPECT_NEAR(c.Normal(u, v).Length(), 1.0, 1e-12);
+      // Rings are perpendicular to the torus curve's direction of travel.
+      const Vec3 along = c.curve[(u + 1) % 80] - c.curve[(u + 79) % 80];
+      EXPECT_NEAR(Dot(c.Normal(u, v), Normalized(along)), 0.0, 0.05);
+    }
+  }
+  for (const Rgba& color : c.colors) EXPECT_EQ(color, Rgba(0.3, 0.8, 0.5, 1.0));
+}
+
+TEST(TorusKnot, RandomizeStaysInRangeAndDrawsInOrder) {
+  SeedRandom(1);  // draws 41, 18467, 6334, 26500
+  TorusKnot knot;
+  knot.Randomize(kTorusPLimit, kTorusQLimit, kTorusULimit, kTorusVLimit);
+  EXPECT_EQ(knot.p, 1 + 41 % 20);
+  EXPECT_EQ(knot.q, 1 + 18467 % 20);
+  EXPECT_EQ(knot.components[0].vDivisions, 5 + 6334 % 7);
+  EXPECT_EQ(knot.components[0].uDivisions, 8 + 26500 % 92);
+
+  SeedRandom(12345);
+  for (int i = 0; i < 5000; ++i) {
+    knot.Randomize(kTorusPLimit, kTorusQLimit, kTorusULimit, kTorusVLimit);
+    ASSERT_GE(knot.p, 1);
+    ASSERT_LE(knot.p, 20);
+    ASSERT_GE(knot.q, 1);
+    ASSERT_LE(knot.q, 20);
+    ASSERT_GE(knot.components[0].uDivisions, 8);
+    ASSERT_LE(knot.components[0].uDivisions, 99);
+    ASSERT_GE(knot.components[0].vDivisions, 5);
+    ASSERT_LE(knot.components[0].vDivisions, 11);
+  }
+  // Limits without a range pin the values instead of dividing by zero.
+  knot.Randomize(1, 0, 8, 5);
+  EXPECT_EQ(knot.p, 1);
+  EXPECT_EQ(knot.components[0].uDivisions, 8);
+}
+
+TEST(TorusKnot, RebuildAfterRandomizeMatchesDivisions) {
+  SeedRandom(7);
+  TorusKnot knot;
+  knot.Randomize(kTorusPLimit, kTorusQLimit, kTorusULimit, kTorusVLimit);
+  knot.Rebuild();
+  const KnotComponent& c = knot.components[0];
+  EXPECT_EQ(c.vertices.size(), static_cast<size_t>(c.uDivisions * c.vDivisions));
+  EXPECT_EQ(c.curve.size(), static_cast<size_t>(c.uDivisions));
+  for (const Vec3& p : c.curve) {
+    EXPECT_LE(std::abs(p.z), 0.5 + 1e-12);
+    EXPECT_LE(std::hypot(p.x, p.y), 1.5 + 1e-12);
+  }
+}
+
+}  // namespace
+}  // namespace tv
