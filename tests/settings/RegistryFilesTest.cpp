@@ -1,0 +1,168 @@
+// The per-user file store behind Registry on POSIX systems, and settings persistence through it.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "settings/Registry.h"
+#include "settings/SaverSettings.h"
+
+namespace fs = std::filesystem;
+
+namespace tv {
+namespace {
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("tressvale-store-" + std::to_string(getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+    saved_ = saverSettings;
+    ResetSettings(saverSettings);
+  }
+  void TearDown() override {
+    saverSettings = saved_;
+    fs::remove_all(root_);
+  }
+  fs::path ValueFile() const { return root_ / "Pervik" / "Tressvale" / "data1"; }
+  void StoreRaw(const std::vector<uint8_t>& bytes) {
+    fs::create_directories(ValueFile().parent_path());
+    std::ofstream(ValueFile(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  fs::path root_;
+  SaverSettings saved_;
+};
+
+TEST_F(StoreTest, SaveAndLoadRoundTripBitForBit) {
+  saverSettings.knotCount = 7;
+  saverSettings.uMin = 0.30000000000000004;  // position 3 of the dialog
+  saverSettings.uMax = 9.9;
+  saverSettings.styleWeight[7] = 20;
+  const auto image = SettingsToBytes(saverSettings);
+  ASSERT_TRUE(SaveSettings());
+  EXPECT_EQ(fs::file_size(ValueFile()), 96u);
+  ResetSettings(saverSettings);
+  LoadSettings();
+  EXPECT_EQ(SettingsToBytes(saverSettings), image);
+}
+
+TEST_F(StoreTest, MissingValueKeepsDefaults) {
+  LoadSettings();
+  EXPECT_EQ(SettingsToBytes(saverSettings), SettingsToBytes(DefaultSettings()));
+  Registry registry;
+  uint32_t size = 123;
+  EXPECT_FALSE(registry.Exists(kSettingsKey, kSettingsValue, size));
+  EXPECT_EQ(size, 0u);
+}
+
+TEST_F(StoreTest, ShortValueReplacesOnlyItsBytesAndLongValueIsIgnored) {
+  SaverSettings stored = DefaultSettings();
+  stored.knotCount = 5;
+  stored.uMin = 2.0;
+  stored.uMax = 8.0;  // beyond byte 80: must not arrive
+  auto image = SettingsToBytes(stored);
+  StoreRaw(std::vector<uint8_t>(image.begin(), image.begin() + 80));
+  LoadSettings();
+  EXPECT_EQ(saverSettings.knotCount, 5);
+  EXPECT_EQ(saverSettings.uMin, 2.0);
+  EXPECT_EQ(saverSettings.uMax, 3.0);
+  EXPECT_EQ(saverSettings.vMax, 10);
+
+  ResetSettings(saverSettings);
+  std::vector<uint8_t> longer(image.begin(), image.end());
+  longer.resize(100, 0xEE);
+  StoreRaw(longer);
+  LoadSettings();
+  EXPECT_EQ(SettingsToBytes(saverSettings), SettingsToBytes(DefaultSettings()));
+}
+
+TEST_F(StoreTest, GarbageOfEveryLengthLoadsAsAUsableRecord) {
+  std::mt19937 rng(7);
+  for (int size = 0; size <= 200; ++size) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+    StoreRaw(bytes);
+    ResetSettings(saverSettings);
+    LoadSettings();
+    const SaverSettings& r = saverSettings;
+    if (size > 96) {
+      EXPECT_EQ(SettingsToBytes(r), SettingsToBytes(DefaultSettings())) << size;
+    }
+    ASSERT_TRUE(r.knotCount >= 0 && r.knotCount <= 20) << size;
+    ASSERT_TRUE(r.vMin >= 3 && r.vMin <= r.vMax && r.vMax <= 50) << size;
+    ASSERT_TRUE(r.uMin >= 0.1 && r.uMin <= r.uMax && r.uMax <= 10.0) << size;
+    ASSERT_TRUE(r.spinXMin <= r.spinXMax && r.spinYMin <= r.spinYMax) << size;
+  }
+  // A folder where the value should be is not a value.
+  fs::remove(ValueFile());
+  fs::create_directories(ValueFile());
+  LoadSettings();
+  EXPECT_EQ(saverSettings.knotCount, DefaultSettings().knotCount);
+}
+
+TEST_F(StoreTest, FailedWriteKeepsTheOldValueAndLeavesNoDebris) {
+  saverSettings.knotCount = 4;
+  ASSERT_TRUE(SaveSettings());
+  const auto good = SettingsToBytes(saverSettings);
+
+  // Simulate a disk that fills up mid-write: a file size limit below the record's size.
+  struct rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit tiny = {40, old.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  saverSettings.knotCount = 9;
+  const bool saved = SaveSettings();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previousHandler);
+
+  EXPECT_FALSE(saved);
+  int entries = 0;
+  for (const auto& e : fs::directory_iterator(ValueFile().parent_path())) {
+    ++entries;
+    EXPECT_EQ(e.path().filename(), "data1");
+  }
+  EXPECT_EQ(entries, 1);
+  ResetSettings(saverSettings);
+  LoadSettings();
+  EXPECT_EQ(SettingsToBytes(saverSettings), good);
+}
+
+TEST_F(StoreTest, RegistryOperations) {
+  Registry registry;
+  const uint32_t dword = 0x01020304;
+  ASSERT_TRUE(registry.Write("Pervik\\Other", "count", &dword, 99, RegistryValueKind::Dword));
+  uint32_t size = 0;
+  ASSERT_TRUE(registry.Exists("Pervik\\Other", "count", size));
+  EXPECT_EQ(size, 4u);  // a Dword is always four bytes
+
+  uint8_t out[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+  EXPECT_TRUE(registry.Read("Pervik\\Other", "count", nullptr, 0, out, 8));
+  EXPECT_EQ(out[0], 4);
+  EXPECT_EQ(out[4], 9);  // beyond the stored length: untouched
+
+  const uint8_t fallback[2] = {1, 2};
+  uint8_t small[2] = {0, 0};
+  EXPECT_FALSE(registry.Read("Pervik\\Other", "count", fallback, 2, small, 2));  // too long
+  EXPECT_EQ(small[1], 2);
+  EXPECT_FALSE(registry.Read("Pervik\\Other", "absent", nullptr, 0, small, 2));
+
+  // Keys and names cannot climb out of the store.
+  EXPECT_FALSE(registry.Write("..\\escape", "x", &dword, 4, RegistryValueKind::Bytes));
+  EXPECT_FALSE(registry.Write("Pervik\\Tressvale", "../x", &dword, 4, RegistryValueKind::Bytes));
+  EXPECT_FALSE(registry.Write("Pervik\\\\Tressvale", "x", &dword, 4, RegistryValueKind::Bytes));
+  EXPECT_FALSE(fs::exists(root_.parent_path() / "escape"));
+}
+
+}  // namespace
+}  // namespace tv
