@@ -1,0 +1,5 @@
+#include "render/Gl.h"
+
+namespace tv {
+GlDispatch gl;
+}

@@ -1,0 +1,50 @@
+// Drawing knots with immediate-mode OpenGL: render styles, vertex effects, translucent cells.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "knots/Knot.h"
+#include "render/RenderTypes.h"
+
+namespace tv {
+
+// --- Cell emission -------------------------------------------------------------------------
+// Sends the six vertices (normal, colour, position, all doubles) inside an open begin/end block.
+void EmitQuad(const Vec3 normals[6], const Rgba colours[4], const Vec3 corners[4]);
+
+// --- Styles ----------------------------------------------------------------------------------
+// Draws every component of the knot in its style, placed by the current model-view matrix.
+void DrawKnot(const Knot& knot, int32_t timeMs, const RenderParams& params);
+// One walk over a component's grid.
+void DrawTubeMesh(const KnotComponent& component, int32_t timeMs, const RenderParams& params,
+                  MeshPass pass);
+// Rewrites the six normal slots for the style; t is the clock in units of 680 ms.
+void StyleNormals(const Vec3 corners[4], Vec3 normals[6], int32_t style, int32_t blendFrom,
+                  int32_t blendTo, double t);
+
+// --- Vertex effects --------------------------------------------------------------------------
+void ApplyVertexEffects(Vec3& p, Rgba& colour, const RenderParams& params, MeshPass pass, double t,
+                        int32_t timeMs);
+void FieldColour(const Vec3& p, double t, double& r, double& g, double& b);
+double CellAlpha(const Vec3& p, double t);
+Vec3 WobbleOffset(const Vec3& p, int32_t timeMs);
+// Flight easing: glides from 0 to 0.5, rests, glides to 1.
+double EaseInHoldOut(double x);
+
+// --- Translucent cells -----------------------------------------------------------------------
+struct DeferredCell {
+  Vec3 corners[4];  // eye coordinates
+  Vec3 normals[6];  // as the style left them, not transformed
+  Rgba colours[4];
+  uint32_t primitive = 0x0004;  // GL_TRIANGLES, or GL_POINTS for a Point knot
+};
+
+void ClearTranslucent();
+void DeferCell(const Vec3 corners[4], const Vec3 normals[6], const Rgba colours[4],
+               uint32_t primitive, const Matrix4& modelView);
+// Draws the frame's translucent cells back to front with the depth test off.
+void DrawTranslucent();
+const std::vector<DeferredCell>& TranslucentCells();
+
+}  // namespace tv
