@@ -40,6 +40,15 @@ struct DeferredCell {
   uint32_t primitive = 0x0004;  // GL_TRIANGLES, or GL_POINTS for a Point knot
 };
 
+// Eye-space depth of a deferred cell's first corner and the cell's place in the list.
+struct DepthKey {
+  double depth;
+  int32_t index;
+};
+// Ascending by depth with the renderer's quicksort; its order of equal depths is part of the
+// picture, so callers must not substitute another sort.
+void SortDepthKeys(DepthKey* keys, int count);
+
 void ClearTranslucent();
 void DeferCell(const Vec3 corners[4], const Vec3 normals[6], const Rgba colours[4],
                uint32_t primitive, const Matrix4& modelView);
