@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+
+#include "Grid.h"
+#include "knots/TorusKnot.h"
+#include "render/Render.h"
+#include "support/GlRecorder.h"
+
+namespace tv {
+namespace {
+
+using test::Blocks;
+using test::GlRecorder;
+using test::MakeGrid;
+using test::Plain;
+
+// Grid point (u, v) at (10u + v, 0, 0): a vertex's x names its grid point.
+KnotComponent NumberedGrid(int nu, int nv) {
+  return MakeGrid(nu, nv, [](int u, int v) { return Vec3(10 * u + v, 0, 0); });
+}
+
+TEST(CellWalk, RingsInnerColumnsOuterCornersWrapAround) {
+  GlRecorder rec;
+  DrawTubeMesh(NumberedGrid(3, 2), 0, Plain(Smooth), MeshPass::Surface);
+  const auto blocks = Blocks(rec.Calls());
+  ASSERT_EQ(blocks.size(), 1u);
+  std::vector<double> drawn;
+  for (const auto& v : blocks[0].vertices) drawn.push_back(v.position.x);
+  // Cells in order (u, v) = (0,0) (1,0) (2,0) (0,1) (1,1) (2,1); corners 0 1 2 2 3 0 with
+  // c0 (u,v), c1 (u,v+1), c2 (u+1,v+1), c3 (u+1,v).
+  EXPECT_EQ(drawn, (std::vector<double>{0, 1, 11, 11, 10, 0,     //
+                                        10, 11, 21, 21, 20, 10,  //
+                                        20, 21, 1, 1, 0, 20,     // u wraps
+                                        1, 0, 10, 10, 11, 1,     // v wraps
+                                        11, 10, 20, 20, 21, 11,  //
+                                        21, 20, 0, 0, 1, 21}));  // both wrap
+}
+
+TEST(CellWalk, EachVertexCarriesItsSlotNormalAndCornerColour) {
+  GlRecorder rec;
+  const KnotComponent c = NumberedGrid(2, 2);
+  DrawTubeMesh(c, 0, Plain(Smooth), MeshPass::Surface);
+  const std::vector<std::string> firstVertex = {
+      test::Format({"Normal3d", {c.Normal(0, 0).x, c.Normal(0, 0).y, c.Normal(0, 0).z}}),
+      test::Format({"Color4d", {c.Color(0, 0).r, c.Color(0, 0).g, c.Color(0, 0).b, 1.0}}),
+      test::Format({"Vertex3d", {0, 0, 0}})};
+  const std::vector<std::string> seq = rec.Formatted();
+  ASSERT_GE(seq.size(), 5u);
+  EXPECT_EQ(seq[0], "GetDoublev(GL_MODELVIEW_MATRIX)");
+  EXPECT_EQ(seq[1], "Begin(GL_TRIANGLES)");
+  EXPECT_EQ(std::vector<std::string>(seq.begin() + 2, seq.begin() + 5), firstVertex);
+  EXPECT_EQ(seq.back(), "End()");
+  EXPECT_EQ(rec.Count("Vertex3d"), 4u * 6u);
+}
+
+TEST(CellWalk, FlatShadingTakesC2ThenC0) {
+  // Under flat shading the last vertex of a triangle gives its colour.
+  GlRecorder rec;
+  const KnotComponent c = NumberedGrid(2, 2);
+  DrawKnot(Knot{}, 0, Plain(Triangle));
+  DrawTubeMesh(c, 0, Plain(Triangle), MeshPass::Surface);
+  const auto blocks = Blocks(rec.Calls());
+  const auto& v = blocks.at(0).vertices;
+  EXPECT_EQ(v[2].colour[0], c.Color(1, 1).r);  // c2 of cell (0, 0)
+  EXPECT_EQ(v[2].colour[1], c.Color(1, 1).g);
+  EXPECT_EQ(v[5].colour[0], c.Color(0, 0).r);  // c0
+  EXPECT_EQ(v[5].colour[1], c.Color(0, 0).g);
+}
+
+TEST(CellWalk, PointStyleSendsSixPointsPerCell) {
+  GlRecorder rec;
+  DrawTubeMesh(NumberedGrid(2, 3), 0, Plain(Point), MeshPass::Surface);
+  const auto blocks = Blocks(rec.Calls());
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_EQ(blocks[0].primitive, unsigned(GL_POINTS));
+  const auto& v = blocks[0].vertices;
+  ASSERT_EQ(v.size(), 6u * 6u);
+  // First cell: c0 twice, c2 twice, c1 and c3 once.
+  std::map<double, int> firstCell;
+  for (int k = 0; k < 6; ++k) ++firstCell[v[k].position.x];
+  EXPECT_EQ(firstCell, (std::map<double, int>{{0, 2}, {1, 1}, {11, 2}, {10, 1}}));
+  // Over the pass every grid point is sent six times.
+  std::map<double, int> all;
+  for (const auto& p : v) ++all[p.position.x];
+  for (const auto& [x, n] : all) EXPECT_EQ(n, 6) << x;
+}
+
+TEST(CellWalk, OnlyTheFirstCornerDecidesDeferral) {
+  // At timeMs 0 a grid point at y = -5 is translucent, one at y = 0 opaque.
+  const KnotComponent c = MakeGrid(2, 2, [](int u, int v) {
+    return Vec3(u + 0.1 * v, (u == 0 && v == 0) ? -5.0 : 0.0, 0.0);
+  });
+  RenderParams p = Plain(Smooth);
+  p.translucent = 1;
+  ClearTranslucent();
+  GlRecorder rec;
+  DrawTubeMesh(c, 0, p, MeshPass::Surface);
+  // Cell (0,0) has the translucent c0: deferred. The other three reach (0,0) as c1, c2 or c3
+  // and are still drawn at once, carrying its alpha below 1.
+  ASSERT_EQ(TranslucentCells().size(), 1u);
+  EXPECT_EQ(TranslucentCells()[0].corners[0], Vec3(0, -5, 0));
+  EXPECT_LT(TranslucentCells()[0].colours[0].a, 1.0);
+  EXPECT_EQ(TranslucentCells()[0].colours[1].a, 1.0);
+  const auto blocks = Blocks(rec.Calls());
+  const auto& v = blocks.at(0).vertices;
+  ASSERT_EQ(v.size(), 3u * 6u);
+  int translucentVertices = 0;
+  for (const auto& vertex : v) translucentVertices += vertex.colour[3] < 1.0;
+  EXPECT_EQ(translucentVertices, 4);  // (0,0) as c3, as c1, and twice as c2
+  ClearTranslucent();
+}
+
+TEST(CellWalk, DegenerateAndEmptyGrids) {
+  {
+    GlRecorder rec;  // one point per ring: c1 = c0, c2 = c3, still sent
+    DrawTubeMesh(NumberedGrid(3, 1), 0, Plain(Smooth), MeshPass::Surface);
+    const auto blocks = Blocks(rec.Calls());
+  const auto& v = blocks.at(0).vertices;
+    ASSERT_EQ(v.size(), 3u * 6u);
+    EXPECT_EQ(v[0].position, v[1].position);
+    EXPECT_EQ(v[2].position, v[4].position);
+  }
+  for (auto [nu, nv] : {std::pair{0, 0}, std::pair{0, 4}, std::pair{4, 0}, std::pair{-1, 3}}) {
+    GlRecorder rec;
+    KnotComponent empty;
+    empty.uDivisions = nu;
+    empty.vDivisions = nv;
+    DrawTubeMesh(empty, 0, Plain(Quad), MeshPass::Surface);
+    EXPECT_EQ(rec.Formatted(), (std::vector<std::string>{"GetDoublev(GL_MODELVIEW_MATRIX)",
+                                                          "Begin(GL_TRIANGLES)", "End()"}));
+  }
+}
+
+// The walk works each grid point's effects out once and reuses them; what it sends must be
+// exactly what ApplyVertexEffects gives each corner of each cell.
+TEST(CellWalk, EffectsMatchApplyVertexEffectsPerCorner) {
+  TorusKnot knot;
+  knot.Rebuild();
+  const KnotComponent& c = knot.components[0];
+  RenderParams p = Plain(Blended);
+  p.blendFrom = Quad;
+  p.blendTo = HalfV;
+  p.sColored = p.wobbles = p.translucent = 1;
+  for (int32_t timeMs : {0, 7919, 123456}) {
+    const double t = timeMs * 0.0014705882352941176;
+    ClearTranslucent();
+    GlRecorder rec;
+    DrawTubeMesh(c, timeMs, p, MeshPass::Surface);
+    const auto blocks = Blocks(rec.Calls());
+    const auto& sent = blocks.at(0).vertices;
+    size_t next = 0, deferred = 0;
+    for (int v = 0; v < c.vDivisions; ++v)
+      for (int u = 0; u < c.uDivisions; ++u) {
+        const int u1 = (u + 1) % c.uDivisions, v1 = (v + 1) % c.vDivisions;
+        const int gu[4] = {u, u, u1, u1}, gv[4] = {v, v1, v1, v};
+        Vec3 corners[4], drawn[4], normals[6];
+        Rgba colours[4];
+        for (int i = 0; i < 4; ++i) {
+          corners[i] = drawn[i] = c.Vertex(gu[i], gv[i], true);
+          colours[i] = c.Color(gu[i], gv[i]);
+        }
+        for (int k = 0; k < 6; ++k) normals[k] = c.Normal(gu[kEmitCorner[k]], gv[kEmitCorner[k]]);
+        StyleNormals(corners, normals, p.style, p.blendFrom, p.blendTo, t);
+        for (int i = 0; i < 4; ++i)
+          ApplyVertexEffects(drawn[i], colours[i], p, MeshPass::Surface, t, timeMs);
+        if (colours[0].a != 1.0) {
+          ASSERT_LT(deferred, TranslucentCells().size());
+          const DeferredCell& cell = TranslucentCells()[deferred++];
+          for (int i = 0; i < 4; ++i) ASSERT_EQ(cell.corners[i], drawn[i]);
+          for (int i = 0; i < 4; ++i) ASSERT_EQ(cell.colours[i], colours[i]);
+          for (int k = 0; k < 6; ++k) ASSERT_EQ(cell.normals[k], normals[k]);
+          continue;
+        }
+        for (int k = 0; k < 6; ++k) {
+          ASSERT_LT(next, sent.size());
+          const auto& s = sent[next++];
+          const Rgba& col = colours[kEmitCorner[k]];
+          ASSERT_EQ(s.position, drawn[kEmitCorner[k]]);
+          ASSERT_EQ(s.normal, normals[k]);
+          ASSERT_EQ(std::tie(s.colour[0], s.colour[1], s.colour[2], s.colour[3]),
+                    std::tie(col.r, col.g, col.b, col.a));
+        }
+      }
+    EXPECT_EQ(next, sent.size());
+    EXPECT_EQ(deferred, TranslucentCells().size());
+    if (timeMs == 123456) {
+      EXPECT_GT(deferred, 0u);
+    }
+  }
+  ClearTranslucent();
+}
+
+}  // namespace
+}  // namespace tv
