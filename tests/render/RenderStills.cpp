@@ -1,7 +1,9 @@
 // Writes stills of every style and effect as PNG files, to look at: render_stills OUTDIR
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,28 +93,40 @@ int main(int argc, char** argv) {
       {"halfv", Params(HalfV), Smooth},
       {"smooth", Params(Smooth), Smooth},
       {"blended", Params(Blended), Smooth},
-      {"triangle-after-wire", Params(Triangle), Wire},
       {"coloured", Params(Smooth, true), Smooth},
       {"wobbles", Params(Smooth, false, true), Smooth},
       {"translucent", Params(Smooth, false, false, true), Smooth},
       {"translucent-overlay", Params(Smooth, false, false, true, true), Smooth},
       {"all-effects", Params(Smooth, true, true, true, true), Smooth},
+      // Last: llvmpipe (Mesa 22.3) keeps shading flat after outlines drawn flat, even once
+      // GL_SMOOTH is set again; softpipe does not. Drawn last so it cannot taint the others.
+      {"triangle-after-wire", Params(Triangle), Wire},
   };
   const Knot* knots[2] = {&torus, &stored};
   test::Placement where[2];
   where[0] = {-1.6, 0, -8, 20, 10};
   where[1] = {1.8, 0, -8, -30, 25};
+  // All stills side by side too, four to a row, for a quick look.
+  const int columns = 4, rows = (int(stills.size()) + columns - 1) / columns;
+  std::vector<uint8_t> sheet(size_t(columns) * kW * rows * kH * 4, 40);
+  int index = 0;
   for (const Still& s : stills) {
     RenderParams before[2] = {Params(s.previousStyle), Params(s.previousStyle)};
     test::DrawStill(knots, before, where, 2, timeMs);
     RenderParams now[2] = {s.params, s.params};
     test::DrawStill(knots, now, where, 2, timeMs);
     const std::string path = dir + "/" + s.name + ".png";
-    if (!WritePng(path, context->ReadPixels(), kW, kH)) {
+    const std::vector<uint8_t> pixels = context->ReadPixels();
+    const int sx = (index % columns) * kW, sy = (index / columns) * kH;
+    ++index;
+    for (int y = 1; y < kH - 1; ++y)
+      std::copy(&pixels[(size_t(y) * kW + 1) * 4], &pixels[(size_t(y) * kW + kW - 1) * 4],
+                &sheet[((size_t(sy + y) * columns * kW) + sx + 1) * 4]);
+    if (!WritePng(path, pixels, kW, kH)) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;
     }
     std::printf("%s\n", path.c_str());
   }
-  return 0;
+  return WritePng(dir + "/sheet.png", sheet, columns * kW, rows * kH) ? 0 : 1;
 }
