@@ -1,0 +1,65 @@
+// Helpers shared by the scene, frame-loop and headless tests: an independent copy of the random
+// source's recurrence to predict draws, and small hand-made library blocks.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "foundation/Random.h"
+
+namespace tv::test {
+
+// The documented recurrence, written out again so the tests do not trust the code under test.
+struct DrawPredictor {
+  uint32_t state;
+  explicit DrawPredictor(uint32_t seed) : state(seed) {}
+  int Next() {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
+  }
+};
+
+// Draws taken from the shared source since it was at state `before` (-1 if more than `limit`).
+inline int DrawsSince(uint32_t before, int limit = 100000) {
+  DrawPredictor p(before);
+  for (int n = 0; n <= limit; ++n) {
+    if (p.state == RandomState()) return n;
+    p.Next();
+  }
+  return -1;
+}
+
+// A stored-knot block of one record whose components are rings of `points` points, radius 1,
+// the c-th centred at (1.2 c, 0, 0).
+inline std::vector<uint8_t> RingBlock(int components, int points = 24) {
+  std::vector<uint8_t> block;
+  auto put = [&](const void* p, size_t n) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    block.insert(block.end(), b, b + n);
+  };
+  block.push_back(static_cast<uint8_t>(components));
+  const float scale = 0.5f;
+  for (int c = 0; c < components; ++c) {
+    const uint16_t n = static_cast<uint16_t>(points);
+    put(&n, 2);
+    const float cx = 1.2f * c;
+    const float start[4] = {cx + 1.0f, 0.0f, 0.0f, scale};
+    put(start, sizeof start);
+    double x = 1.0, y = 0.0;  // position as decoded, so rounding does not drift
+    for (int i = 1; i < points; ++i) {
+      const double a = 2.0 * M_PI * i / points;
+      const auto dx = static_cast<int8_t>(std::lround((std::cos(a) - x) * 127.0 / scale));
+      const auto dy = static_cast<int8_t>(std::lround((std::sin(a) - y) * 127.0 / scale));
+      x += dx * scale / 127.0;
+      y += dy * scale / 127.0;
+      const int8_t d[3] = {dx, dy, 0};
+      put(d, 3);
+    }
+  }
+  block.push_back(0);
+  return block;
+}
+
+}  // namespace tv::test
