@@ -31,27 +31,27 @@ inline int DrawsSince(uint32_t before, int limit = 100000) {
   return -1;
 }
 
-// A stored-knot block of one record whose components are rings of `points` points, radius 1,
-// the c-th centred at (1.2 c, 0, 0).
-inline std::vector<uint8_t> RingBlock(int components, int points = 24) {
+// A stored-knot block of one record whose components are rings of `points` points and the given
+// radius, the c-th centred at (1.2 c radius, 0, 0).
+inline std::vector<uint8_t> RingBlock(int components, int points = 24, double radius = 1.0) {
   std::vector<uint8_t> block;
   auto put = [&](const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
     block.insert(block.end(), b, b + n);
   };
   block.push_back(static_cast<uint8_t>(components));
-  const float scale = 0.5f;
+  const auto scale = static_cast<float>(0.4 * radius);
   for (int c = 0; c < components; ++c) {
     const uint16_t n = static_cast<uint16_t>(points);
     put(&n, 2);
-    const float cx = 1.2f * c;
-    const float start[4] = {cx + 1.0f, 0.0f, 0.0f, scale};
+    const auto cx = static_cast<float>(1.2 * radius * c);
+    const float start[4] = {cx + static_cast<float>(radius), 0.0f, 0.0f, scale};
     put(start, sizeof start);
-    double x = 1.0, y = 0.0;  // position as decoded, so rounding does not drift
+    double x = radius, y = 0.0;  // position as decoded, so rounding does not drift
     for (int i = 1; i < points; ++i) {
       const double a = 2.0 * M_PI * i / points;
-      const auto dx = static_cast<int8_t>(std::lround((std::cos(a) - x) * 127.0 / scale));
-      const auto dy = static_cast<int8_t>(std::lround((std::sin(a) - y) * 127.0 / scale));
+      const auto dx = static_cast<int8_t>(std::lround((radius * std::cos(a) - x) * 127.0 / scale));
+      const auto dy = static_cast<int8_t>(std::lround((radius * std::sin(a) - y) * 127.0 / scale));
       x += dx * scale / 127.0;
       y += dy * scale / 127.0;
       const int8_t d[3] = {dx, dy, 0};
