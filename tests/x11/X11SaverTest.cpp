@@ -28,10 +28,12 @@ class XServer {
       _exit(127);
     }
     close(fds[1]);
-    char buffer[16] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);  // the display number, once ready
+    // Xvfb writes the display number and a newline once it accepts clients.
+    std::string number;
+    char c;
+    while (number.size() < 12 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
-    if (n > 1) display_ = ":" + std::to_string(std::strtol(buffer, nullptr, 10));
+    if (!number.empty()) display_ = ":" + number;
   }
   ~XServer() {
     if (pid_ > 0) {
