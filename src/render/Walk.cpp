@@ -8,13 +8,14 @@ using namespace render_detail;
 
 namespace {
 
-// The per-corner state of one grid point, effects applied.
-struct CornerSlots {
-  Vec3 raw[4];    // mesh positions: the normals are made from these
-  Vec3 drawn[4];  // after the wobble
-  Rgba colours[4];
-  Vec3 meshNormals[4];
+// A grid point after the vertex effects.
+struct EffectPoint {
+  Vec3 drawn;  // after the wobble
+  Rgba colour;
 };
+
+// Three columns of effect results, kept between walks so that steady drawing allocates nothing.
+std::vector<EffectPoint> columnStore;
 
 bool Restyles(int32_t style) {
   return !(style == Wire || style == Point || style == Triangle || style == Smooth);
@@ -48,48 +49,62 @@ void DrawTubeMesh(const KnotComponent& component, int32_t timeMs, const RenderPa
   const bool restyle = Restyles(params.style);
   const double mix = params.style == Blended ? BlendMix(t) : 0.0;
 
-  CornerSlots s;
-  Vec3 normals[6];
-  // The effects are pure functions of the grid point, so c2 and c3 of one cell are reused as
-  // c1 and c0 of the next instead of being worked out again.
-  auto load = [&](int u, int v, int slot) {
-    const size_t i = static_cast<size_t>(u) * nv + v;
-    s.raw[slot] = positions[i];
-    s.drawn[slot] = positions[i];
-    s.colours[slot] = meshColours[i];
-    s.meshNormals[slot] = meshNormals[i];
-    effects.Apply(s.drawn[slot], s.colours[slot]);
+  // The effects are pure functions of a grid point, so each point is worked out once per walk
+  // rather than once for each of the four cells that share it: column v and column v + 1 are
+  // kept, and column 0 is kept to the end for the last cells, which wrap around to it.
+  if (columnStore.size() < 3 * static_cast<size_t>(nu)) columnStore.resize(3 * static_cast<size_t>(nu));
+  EffectPoint* const firstColumn = columnStore.data();
+  EffectPoint* const spare[2] = {firstColumn + nu, firstColumn + 2 * nu};
+  auto fill = [&](int v, EffectPoint* column) {
+    for (int u = 0; u < nu; ++u) {
+      const size_t i = static_cast<size_t>(u) * nv + v;
+      column[u].drawn = positions[i];
+      column[u].colour = meshColours[i];
+      effects.Apply(column[u].drawn, column[u].colour);
+    }
   };
+  fill(0, firstColumn);
 
+  Vec3 raw[4], drawn[4], normals[6];
+  Rgba colours[4];
+  const EffectPoint* columnV = firstColumn;
   for (int v = 0; v < nv; ++v) {
     const int v1 = v + 1 == nv ? 0 : v + 1;
-    load(0, v, 0);
-    load(0, v1, 1);
+    EffectPoint* columnV1 = firstColumn;
+    if (v1 != 0) {
+      columnV1 = spare[v & 1];
+      fill(v1, columnV1);
+    }
     for (int u = 0; u < nu; ++u) {
       const int u1 = u + 1 == nu ? 0 : u + 1;
-      load(u1, v1, 2);
-      load(u1, v, 3);
-      normals[0] = s.meshNormals[0];
-      normals[1] = s.meshNormals[1];
-      normals[2] = s.meshNormals[2];
-      normals[3] = s.meshNormals[2];
-      normals[4] = s.meshNormals[3];
-      normals[5] = s.meshNormals[0];
-      if (restyle) StyleNormalsMixed(s.raw, normals, params.style, params.blendFrom, params.blendTo, mix);
+      const size_t i0 = static_cast<size_t>(u) * nv + v, i1 = static_cast<size_t>(u) * nv + v1;
+      const size_t i2 = static_cast<size_t>(u1) * nv + v1, i3 = static_cast<size_t>(u1) * nv + v;
+      const EffectPoint* fx[4] = {&columnV[u], &columnV1[u], &columnV1[u1], &columnV[u1]};
+      for (int c = 0; c < 4; ++c) {
+        drawn[c] = fx[c]->drawn;
+        colours[c] = fx[c]->colour;
+      }
+      normals[0] = meshNormals[i0];
+      normals[1] = meshNormals[i1];
+      normals[2] = meshNormals[i2];
+      normals[3] = meshNormals[i2];
+      normals[4] = meshNormals[i3];
+      normals[5] = meshNormals[i0];
+      if (restyle) {
+        // Normals come from the undisplaced corners.
+        raw[0] = positions[i0];
+        raw[1] = positions[i1];
+        raw[2] = positions[i2];
+        raw[3] = positions[i3];
+        StyleNormalsMixed(raw, normals, params.style, params.blendFrom, params.blendTo, mix);
+      }
       // Only c0 decides whether the cell waits for the depth-sorted pass.
-      if (s.colours[0].a == 1.0)
-        EmitQuadInline(normals, s.colours, s.drawn);
+      if (colours[0].a == 1.0)
+        EmitQuadInline(normals, colours, drawn);
       else
-        DeferCell(s.drawn, normals, s.colours, primitive, modelView);
-      s.raw[0] = s.raw[3];
-      s.raw[1] = s.raw[2];
-      s.drawn[0] = s.drawn[3];
-      s.drawn[1] = s.drawn[2];
-      s.colours[0] = s.colours[3];
-      s.colours[1] = s.colours[2];
-      s.meshNormals[0] = s.meshNormals[3];
-      s.meshNormals[1] = s.meshNormals[2];
+        DeferCell(drawn, normals, colours, primitive, modelView);
     }
+    columnV = columnV1;
   }
   gl.End();
 }
