@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything, runs every test, and checks that the core still
+# builds for 32-bit Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+scripts/check-core-portable.sh --cross
