@@ -1,5 +1,6 @@
 // The walk over one component's tube mesh: cell by cell, normals by style, effects per corner,
 // then drawn at once or deferred for the depth-sorted pass.
+#include "foundation/Check.h"
 #include "render/Internal.h"
 
 namespace tv {
@@ -28,19 +29,26 @@ void DrawTubeMesh(const KnotComponent& component, int32_t timeMs, const RenderPa
   const double t = timeMs * 0.0014705882352941176;
   const Matrix4 modelView = ReadModelView();
   const GLenum primitive = params.style == Point ? GL_POINTS : GL_TRIANGLES;
-  gl.Begin(primitive);
 
   const int nu = component.uDivisions;
   const int nv = component.vDivisions;
   const std::vector<Vec3>& grid =
       pass == MeshPass::Surface ? component.outerVertices : component.vertices;
-  const size_t cells = nu > 0 && nv > 0 ? static_cast<size_t>(nu) * static_cast<size_t>(nv) : 0;
-  // A mesh shorter than its counts is drawn as empty rather than read out of bounds.
-  if (cells == 0 || grid.size() < cells || component.normals.size() < cells ||
-      component.colors.size() < cells) {
+  // Counted in 64 bits so that absurd divisions cannot wrap on 32-bit builds.
+  const uint64_t cells = nu > 0 && nv > 0 ? static_cast<uint64_t>(nu) * static_cast<uint64_t>(nv) : 0;
+  // A mesh shorter than its counts is a broken mesh: reported, and drawn as an empty block
+  // rather than read out of bounds.
+  const bool complete = grid.size() >= cells && component.normals.size() >= cells &&
+                        component.colors.size() >= cells;
+  TV_CHECK_TEXT(Render, complete, "mesh arrays shorter than uDivisions*vDivisions");
+  if (cells == 0 || !complete) {
+    gl.Begin(primitive);
     gl.End();
     return;
   }
+  // The column store grows before the block opens, so nothing can throw inside it.
+  if (columnStore.size() < 3 * static_cast<size_t>(nu)) columnStore.resize(3 * static_cast<size_t>(nu));
+  gl.Begin(primitive);
 
   const Vec3* positions = grid.data();
   const Vec3* meshNormals = component.normals.data();
@@ -52,7 +60,6 @@ void DrawTubeMesh(const KnotComponent& component, int32_t timeMs, const RenderPa
   // The effects are pure functions of a grid point, so each point is worked out once per walk
   // rather than once for each of the four cells that share it: column v and column v + 1 are
   // kept, and column 0 is kept to the end for the last cells, which wrap around to it.
-  if (columnStore.size() < 3 * static_cast<size_t>(nu)) columnStore.resize(3 * static_cast<size_t>(nu));
   EffectPoint* const firstColumn = columnStore.data();
   EffectPoint* const spare[2] = {firstColumn + nu, firstColumn + 2 * nu};
   auto fill = [&](int v, EffectPoint* column) {
