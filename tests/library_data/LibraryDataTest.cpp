@@ -1,0 +1,217 @@
+// Checks of the committed knot block (the bytes the build embeds) and its name table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numeric>
+#include <regex>
+#include <set>
+
+#include "Codec.h"
+#include "Diagram.h"
+#include "Library.h"
+#include "knots/library/KnotLibrary.h"
+
+namespace tv::knotgen {
+namespace {
+
+// Smoothness reached by the generator (control polygons of 24 points or more).
+constexpr double kMaxAngleDeg = 45.0;
+constexpr double kMaxEdgeRatio = 1.45;
+constexpr double kMinEdgeRatio = 0.6;
+
+struct Stored {
+  std::vector<int32_t> offsets;
+  std::vector<Link> records;
+  std::vector<std::string> names;
+  std::vector<Entry> catalogue;
+};
+
+const Stored& Block() {
+  static const Stored s = [] {
+    Stored out;
+    UseBuiltInLibrary();
+    out.offsets = LibraryKnotOffsets();
+    for (int32_t at : out.offsets) {
+      std::vector<std::vector<Vec3>> comps;
+      DecodeLibraryKnot(at, comps);
+      out.records.push_back(comps);
+    }
+    out.names = LibraryKnotNames();
+    out.catalogue = Catalogue(TV_KNOT_TABLES);
+    return out;
+  }();
+  return s;
+}
+
+const uint8_t* Bytes() { return kKnotLibraryData; }
+
+TEST(LibraryData, BlockHasTheFiguresOfTheFormat) {
+  const Stored& s = Block();
+  EXPECT_EQ(kKnotLibraryDataSize, 113649u);
+  EXPECT_EQ(Bytes()[113648], 0);
+  EXPECT_EQ(LibraryEndOffset(), 113648);
+  ASSERT_EQ(s.offsets.size(), 239u);
+  EXPECT_EQ(s.offsets[0], 0);
+  EXPECT_TRUE(std::equal(UnknotRecord().begin(), UnknotRecord().end(), Bytes()));
+  EXPECT_EQ(Bytes()[64], 2);  // the second record is a link of two components
+
+  int knots = 0, components = 0, points = 0, smallFirst = 0, fewest = 1 << 30, most = 0, widest = 0;
+  for (const Link& r : s.records) {
+    knots += r.size() == 1;
+    components += static_cast<int>(r.size());
+    widest = std::max(widest, static_cast<int>(r.size()));
+    smallFirst += r[0].size() < 10;
+    for (const Curve& c : r) {
+      points += static_cast<int>(c.size());
+      fewest = std::min(fewest, static_cast<int>(c.size()));
+      most = std::max(most, static_cast<int>(c.size()));
+    }
+  }
+  EXPECT_EQ(knots, 144);
+  EXPECT_EQ(239 - knots, 95);
+  EXPECT_EQ(widest, 24);
+  EXPECT_EQ(components, 490);
+  EXPECT_EQ(points, 35353);
+  EXPECT_EQ(fewest, 8);
+  EXPECT_EQ(most, 1500);
+  EXPECT_EQ(smallFirst, 3);
+}
+
+TEST(LibraryData, ComponentFieldsStayInTheirRanges) {
+  const Stored& s = Block();
+  double lo = 1e9, hi = 0.0, start = 0.0;
+  for (size_t k = 0; k < s.offsets.size(); ++k) {
+    size_t at = static_cast<size_t>(s.offsets[k]);
+    const Link mine = DecodeRecord(Bytes(), at);
+    EXPECT_EQ(mine, s.records[k]) << "record " << k;  // the loader and the generator read alike
+    size_t p = static_cast<size_t>(s.offsets[k]) + 1;
+    for (size_t ci = 0; ci < mine.size(); ++ci) {
+      const Curve& c = mine[ci];
+      const int n = Bytes()[p] | (Bytes()[p + 1] << 8);
+      const float scale = ComponentScale(Bytes(), static_cast<size_t>(s.offsets[k]), static_cast<int>(ci));
+      lo = std::min<double>(lo, scale);
+      hi = std::max<double>(hi, scale);
+      start = std::max({start, std::fabs(c[0].x), std::fabs(c[0].y), std::fabs(c[0].z)});
+      int largest = 0;
+      for (int i = 0; i < 3 * (n - 1); ++i) {
+        const int d = static_cast<int8_t>(Bytes()[p + 18 + static_cast<size_t>(i)]);
+        ASSERT_NE(d, -128) << s.names[k];
+        largest = std::max(largest, std::abs(d));
+      }
+      EXPECT_TRUE(largest == 126 || largest == 127) << s.names[k] << " " << largest;
+      p += 3 * static_cast<size_t>(n) + 15;
+    }
+  }
+  EXPECT_GT(lo, 0.54);
+  EXPECT_LT(lo, 0.56);
+  EXPECT_GT(hi, 5.0);
+  EXPECT_LT(hi, 5.04);
+  EXPECT_LE(start, 22.0);
+}
+
+TEST(LibraryData, NamesFollowTheRecords) {
+  const Stored& s = Block();
+  ASSERT_EQ(s.names.size(), 239u);
+  EXPECT_EQ(s.names[0], "0_1");
+  EXPECT_EQ(s.names[1], "L2a1");
+  EXPECT_EQ(std::set<std::string>(s.names.begin(), s.names.end()).size(), 239u);
+  ASSERT_EQ(s.catalogue.size(), 239u);
+  const std::regex knotName("[0-9]+_[0-9]+");
+  for (size_t k = 0; k < s.names.size(); ++k) {
+    EXPECT_EQ(s.names[k], s.catalogue[k].name);
+    if (std::regex_match(s.names[k], knotName)) {
+      EXPECT_EQ(s.records[k].size(), 1u) << s.names[k];
+    }
+    if (s.catalogue[k].kind == Entry::Kind::Table) {
+      EXPECT_EQ(static_cast<int>(s.records[k].size()), s.catalogue[k].table.components) << s.names[k];
+    }
+  }
+}
+
+// Same invariants as the source; table links may list their components in another order.
+bool MatchesUpToOrder(const Invariants& source, const Invariants& stored) {
+  const int m = source.components;
+  if (m != stored.components) return false;
+  std::vector<int> order(static_cast<size_t>(m));
+  std::iota(order.begin(), order.end(), 0);
+  auto pair = [m](int i, int j) {
+    if (i > j) std::swap(i, j);
+    return static_cast<size_t>(i * m - i * (i + 1) / 2 + (j - i - 1));
+  };
+  do {
+    Invariants p = source;
+    for (int a = 0; a < m; ++a)
+      for (int b = a + 1; b < m; ++b) p.linking[pair(a, b)] = source.linking[pair(order[static_cast<size_t>(a)], order[static_cast<size_t>(b)])];
+    if (CompareInvariants(p, stored).empty()) return true;
+  } while (m <= 6 && std::next_permutation(order.begin(), order.end()));
+  return false;
+}
+
+TEST(LibraryData, EveryRecordKeepsTheInvariantsOfItsSource) {
+  const Stored& s = Block();
+  for (size_t k = 0; k < s.records.size(); ++k) {
+    const Entry& e = s.catalogue[k];
+    const Invariants stored = RecordInvariants(s.records[k]);
+    if (e.kind == Entry::Kind::Table) {
+      const Invariants source = ComputeInvariants(DiagramFromPd(ParsePd(e.table.pd), e.table.components));
+      EXPECT_TRUE(MatchesUpToOrder(source, stored)) << e.name << ": " << Describe(source) << " vs " << Describe(stored);
+    } else if (e.kind == Entry::Kind::Family) {
+      const FamilyLink f = BuildFamily(e.family);
+      ASSERT_EQ(stored.linking.size(), f.linking.size()) << e.name;
+      for (size_t i = 0; i < f.linking.size(); ++i) EXPECT_EQ(std::abs(stored.linking[i]), f.linking[i]) << e.name << " pair " << i;
+      EXPECT_EQ(CompareInvariants(RecordInvariants(f.link), stored), "") << e.name;
+    } else {
+      EXPECT_EQ(stored.alexander, std::vector<int64_t>({1}));
+    }
+  }
+}
+
+TEST(LibraryData, TubesClearThemselvesAndEachOther) {
+  const Stored& s = Block();
+  double worst = 1e9;
+  for (size_t k = 0; k < s.records.size(); ++k) {
+    const ClearanceResult c = MinClearance(s.records[k], kLocalArc, 4.0);
+    EXPECT_GE(c.distance, kRequiredClearance) << s.names[k];
+    worst = std::min(worst, c.distance);
+  }
+  RecordProperty("worst_clearance", std::to_string(worst));
+}
+
+TEST(LibraryData, CurvesHaveNoKinks) {
+  const Stored& s = Block();
+  double worstAngle = 0.0, worstSmooth = 0.0, longest = 0.0, shortest = 1e9;
+  for (size_t k = 0; k < s.records.size(); ++k)
+    for (const Curve& c : s.records[k]) {
+      const Smoothness m = MeasureSmoothness(c);
+      worstAngle = std::max(worstAngle, m.worstAngleDeg);
+      // Components of 24 points or more: the angle a regular polygon needs is 15 degrees or less.
+      if (c.size() >= 24) worstSmooth = std::max(worstSmooth, m.worstAngleDeg);
+      longest = std::max(longest, m.longestEdgeRatio);
+      shortest = std::min(shortest, m.shortestEdgeRatio);
+    }
+  EXPECT_LE(worstAngle, 46.0);   // the 8-point rings: 45 degrees
+  EXPECT_LE(worstSmooth, kMaxAngleDeg);
+  EXPECT_LE(longest, kMaxEdgeRatio);
+  EXPECT_GE(shortest, kMinEdgeRatio);
+}
+
+TEST(LibraryData, GeneratorReproducesStoredRecords) {
+  const Stored& s = Block();
+  for (const char* name : {"3_1", "L4a1", "olympic"}) {
+    const auto it = std::find(s.names.begin(), s.names.end(), name);
+    ASSERT_NE(it, s.names.end()) << name;
+    const size_t k = static_cast<size_t>(it - s.names.begin());
+    std::vector<int> counts;
+    for (const Curve& c : s.records[k]) counts.push_back(static_cast<int>(c.size()));
+    const BuiltRecord r = BuildRecord(s.catalogue[k], MakeShape(s.catalogue[k]), counts);
+    EXPECT_EQ(r.error, "") << name;
+    const size_t begin = static_cast<size_t>(s.offsets[k]);
+    ASSERT_EQ(begin + r.bytes.size(), k + 1 < s.offsets.size() ? static_cast<size_t>(s.offsets[k + 1]) : 113648u) << name;
+    EXPECT_TRUE(std::equal(r.bytes.begin(), r.bytes.end(), Bytes() + begin)) << name;
+  }
+}
+
+}  // namespace
+}  // namespace tv::knotgen
