@@ -17,7 +17,7 @@ namespace tv::knotgen {
 namespace {
 
 // Smoothness reached by the generator (control polygons of 24 points or more).
-constexpr double kMaxAngleDeg = 45.0;
+constexpr double kMaxAngleDeg = 37.0;
 constexpr double kMaxEdgeRatio = 1.45;
 constexpr double kMinEdgeRatio = 0.6;
 

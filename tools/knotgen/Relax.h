@@ -11,7 +11,7 @@ struct RelaxOptions {
   int iterations = 2000;
   double rest = 1.0;      // spring rest length
   double spring = 1.0;
-  double bend = 0.05;     // stiffness of the squared second difference
+  double bend = 0.3;      // stiffness of the squared second difference
   double repel = 1.0;
   double cutoff = 3.0;    // repulsion reaches this far
   int localSkip = 4;      // points this close along a curve do not repel
