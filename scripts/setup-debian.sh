@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
-  libx11-dev libglx-dev xvfb xauth
+  libopengl-dev libx11-dev libglx-dev xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do
