@@ -53,6 +53,27 @@ TEST(Geometry, ResamplingSpacesPointsEvenly) {
   EXPECT_LT(s.worstAngleDeg, 90.0);
 }
 
+TEST(Geometry, PrincipalExtentsFindTheAxesOfATurnedShape) {
+  // A flat circle: two equal extents of r / sqrt 2 and nothing across.
+  const Extents flat = PrincipalExtents({Circle(64, 4.0)});
+  EXPECT_NEAR(flat.major, 4.0 / std::sqrt(2.0), 1e-9);
+  EXPECT_NEAR(flat.middle, 4.0 / std::sqrt(2.0), 1e-9);
+  EXPECT_NEAR(flat.minor, 0.0, 1e-6);
+  // Points at +-3, +-2, +-1 along three axes turned off the coordinate axes and moved: the
+  // moments are 9/3, 4/3, 1/3 whatever the turn.
+  const double a = 0.7, b = 0.4;
+  auto turn = [&](const Vec3& p) {
+    const Vec3 q(std::cos(a) * p.x - std::sin(a) * p.y, std::sin(a) * p.x + std::cos(a) * p.y, p.z);
+    return Vec3(q.x, std::cos(b) * q.y - std::sin(b) * q.z, std::sin(b) * q.y + std::cos(b) * q.z) + Vec3(5, -2, 7);
+  };
+  Curve star;
+  for (const Vec3& p : {Vec3(1, 0, 0), Vec3(-1, 0, 0), Vec3(0, 3, 0), Vec3(0, -3, 0), Vec3(0, 0, 2), Vec3(0, 0, -2)}) star.push_back(turn(p));
+  const Extents e = PrincipalExtents({star});
+  EXPECT_NEAR(e.major, std::sqrt(3.0), 1e-9);
+  EXPECT_NEAR(e.middle, std::sqrt(4.0 / 3.0), 1e-9);
+  EXPECT_NEAR(e.minor, std::sqrt(1.0 / 3.0), 1e-9);
+}
+
 TEST(Relax, NeverLetsAStrandThroughAnother) {
   // Two rings, one through the other, pushed hard: they spread but stay linked, and the gap
   // between them never closes.
@@ -65,6 +86,23 @@ TEST(Relax, NeverLetsAStrandThroughAnother) {
   EXPECT_GT(r.smallestGap, 0.0);
   EXPECT_GT(MinSegmentGap(hopf, 100.0), 0.5);
   EXPECT_EQ(std::abs(ComputeInvariants(DiagramFromLink(hopf)).linking[0]), 1);
+}
+
+TEST(Relax, SegmentRepulsionPartsStrandsThatCrossBetweenTheirPoints) {
+  // Two long edges cross 0.5 apart at their middles while every pair of points is 7 or more
+  // apart: only repulsion between closest points of segments sees them.
+  const Link start = {{{-5, 0, 0}, {5, 0, 0}, {5, -20, 0}, {-5, -20, 0}}, {{0, -5, 0.5}, {0, 5, 0.5}, {0, 5, 20}, {0, -5, 20}}};
+  ASSERT_NEAR(MinSegmentGap(start, 100.0), 0.5, 1e-12);
+  RelaxOptions o;
+  o.iterations = 20;
+  o.spring = 0.0;
+  o.bend = 0.0;
+  Link points = start, segments = start;
+  Relax(points, o);
+  o.segments = true;
+  Relax(segments, o);
+  EXPECT_NEAR(MinSegmentGap(points, 100.0), 0.5, 1e-12);
+  EXPECT_GT(MinSegmentGap(segments, 100.0), 0.8);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "Diagram.h"
 #include "Embed.h"
+#include "Library.h"
 #include "Relax.h"
 #include "Tables.h"
 
@@ -76,6 +77,49 @@ TEST(Invariants, BraidsLiftsAndCodesAgreeOverTheWholeTables) {
     const Invariants lift = ComputeInvariants(DiagramFromLink(LiftPd(ParsePd(l.pd))));
     EXPECT_EQ(CompareInvariants(pd, lift), "") << l.name;  // signed linking numbers included
   }
+}
+
+// The sphere is reached by an orientation-keeping map, so signed linking numbers survive; a
+// mirrored map would flip them.
+TEST(Invariants, WrappingOnTheSphereKeepsTypeAndHandedness) {
+  const std::vector<TableEntry> links = ReadLinkTable(kTables + "/links.tsv");
+  const std::vector<TableEntry> knots = ReadKnotTable(kTables + "/knots.tsv");
+  std::vector<TableEntry> all = links;
+  for (const TableEntry& k : knots)
+    if (k.crossings > 0) all.push_back(k);
+  for (const TableEntry& t : all) {
+    Link l = LiftPd(ParsePd(t.pd));
+    for (Curve& c : l) c = Subdivide(c, 0.25);
+    const Link w = WrapOnSphere(l, 2.0);
+    EXPECT_EQ(CompareInvariants(FromPd(t.pd.c_str(), t.components), ComputeInvariants(DiagramFromLink(w))), "") << t.name;
+  }
+}
+
+// Charges in a trap lift even a flat drawing out of its plane; without them it stays flat.
+TEST(Invariants, InflationLeavesThePlaneAndKeepsTheType) {
+  const std::vector<TableEntry> knots = ReadKnotTable(kTables + "/knots.tsv");
+  const auto k = std::find_if(knots.begin(), knots.end(), [](const TableEntry& e) { return e.name == "8_18"; });
+  ASSERT_NE(k, knots.end());
+  Link flat = LiftPd(ParsePd(k->pd));
+  double total = 0.0;
+  for (const Curve& c : flat) total += CurveLength(c);
+  ScaleLink(flat, 150.0 / total);
+  for (Curve& c : flat) c = Subdivide(c, 1.0);
+  auto ratio = [](const Link& l) {
+    const Extents e = PrincipalExtents(l);
+    return e.minor / e.major;
+  };
+  ASSERT_LT(ratio(flat), 0.15);
+  Link plain = flat, inflated = flat;
+  RelaxOptions o;
+  o.iterations = 800;
+  Relax(plain, o);
+  o = TableRelaxOptions(static_cast<int>(flat[0].size()));
+  o.iterations = 800;
+  Relax(inflated, o);
+  EXPECT_LT(ratio(plain), 0.3);
+  EXPECT_GT(ratio(inflated), 0.6);
+  EXPECT_EQ(CompareInvariants(FromPd(k->pd.c_str(), 1), ComputeInvariants(DiagramFromLink(inflated))), "");
 }
 
 TEST(Invariants, RelaxationKeepsTheType) {

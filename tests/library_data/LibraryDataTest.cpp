@@ -17,9 +17,12 @@ namespace tv::knotgen {
 namespace {
 
 // Smoothness reached by the generator (control polygons of 24 points or more).
-constexpr double kMaxAngleDeg = 37.0;
+constexpr double kMaxAngleDeg = 34.5;
 constexpr double kMaxEdgeRatio = 1.45;
 constexpr double kMinEdgeRatio = 0.6;
+// Smallest over largest principal extent of the table shapes: worst and median.
+constexpr double kMinFlatness = 0.35;
+constexpr double kMedianFlatness = 0.84;
 
 struct Stored {
   std::vector<int32_t> offsets;
@@ -195,6 +198,25 @@ TEST(LibraryData, CurvesHaveNoKinks) {
   EXPECT_LE(worstSmooth, kMaxAngleDeg);
   EXPECT_LE(longest, kMaxEdgeRatio);
   EXPECT_GE(shortest, kMinEdgeRatio);
+}
+
+// The table entries are relaxed into balls of strands, not flat rosettes: the smallest principal
+// extent of each against its largest, median and worst over all of them.
+TEST(LibraryData, TableShapesSpreadInAllThreeDimensions) {
+  const Stored& s = Block();
+  std::vector<double> ratios;
+  for (size_t k = 0; k < s.records.size(); ++k) {
+    if (s.catalogue[k].kind != Entry::Kind::Table) continue;
+    Link fine;
+    for (const Curve& c : s.records[k]) fine.push_back(SampleBSpline(c, 4));
+    const Extents e = PrincipalExtents(fine);
+    ratios.push_back(e.minor / e.major);
+    EXPECT_GE(ratios.back(), kMinFlatness) << s.names[k];
+  }
+  ASSERT_EQ(ratios.size(), 224u);
+  std::sort(ratios.begin(), ratios.end());
+  EXPECT_GE(ratios[ratios.size() / 2], kMedianFlatness);
+  RecordProperty("median_minor_over_major", std::to_string(ratios[ratios.size() / 2]));
 }
 
 TEST(LibraryData, GeneratorReproducesStoredRecords) {

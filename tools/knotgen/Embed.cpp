@@ -77,6 +77,22 @@ Curve Subdivide(const Curve& c, double maxEdge) {
   return out;
 }
 
+Link WrapOnSphere(const Link& lifted, double heightGain) {
+  const double k = 0.16, R = 10.0;  // the disc edge lands about 25 degrees below the equator
+  Link out;
+  for (const Curve& c : lifted) {
+    Curve w;
+    for (const Vec3& p : c) {
+      const double qx = k * p.x, qy = k * p.y, q2 = qx * qx + qy * qy, d = 1.0 + q2;
+      const double stretch = 2.0 * k * R / d;
+      const double r = R + heightGain * stretch * p.z;
+      w.push_back({r * 2.0 * qx / d, r * 2.0 * qy / d, r * (1.0 - q2) / d});
+    }
+    out.push_back(w);
+  }
+  return out;
+}
+
 namespace {
 
 // Solves A x = b in place (dense, partial pivoting); A is n x n row-major.

@@ -20,6 +20,12 @@ std::vector<int> ParseBraidWord(const std::string& text);  // "-1 2 -1 2" or "-"
 // the under-strand. Components follow DiagramFromPd's numbering and orientation.
 Link LiftPd(const PdCode& pd);
 
+// Carries a lifted drawing (disc of radius 10 in the plane, heights in z) onto a sphere by inverse
+// stereographic projection, the outer face becoming a cap; each height becomes a radial offset
+// grown by heightGain and by the local stretch of the map, so crossings keep room in proportion.
+// The map is an embedding of the slab, so a finely divided drawing keeps its type.
+Link WrapOnSphere(const Link& lifted, double heightGain);
+
 // Inserts points so that no edge is longer than maxEdge; the polygon itself is unchanged.
 Curve Subdivide(const Curve& c, double maxEdge);
 

@@ -178,6 +178,50 @@ Smoothness MeasureSmoothness(const Curve& c) {
   return s;
 }
 
+Extents PrincipalExtents(const Link& link) {
+  Vec3 mean(0, 0, 0);
+  double n = 0.0;
+  for (const Curve& c : link)
+    for (const Vec3& p : c) {
+      mean += p;
+      n += 1.0;
+    }
+  if (n == 0.0) return {};
+  mean *= 1.0 / n;
+  double a[3][3] = {};
+  for (const Curve& c : link)
+    for (const Vec3& p0 : c) {
+      const Vec3 p = p0 - mean;
+      const double v[3] = {p.x, p.y, p.z};
+      for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) a[i][j] += v[i] * v[j] / n;
+    }
+  // Cyclic Jacobi rotations: a 3 x 3 symmetric matrix is diagonal after a few sweeps.
+  for (int sweep = 0; sweep < 50; ++sweep) {
+    const double off = a[0][1] * a[0][1] + a[0][2] * a[0][2] + a[1][2] * a[1][2];
+    if (off < 1e-30) break;
+    for (int p = 0; p < 2; ++p)
+      for (int q = p + 1; q < 3; ++q) {
+        if (a[p][q] == 0.0) continue;
+        const double theta = 0.5 * std::atan2(2.0 * a[p][q], a[q][q] - a[p][p]);
+        const double c = std::cos(theta), s = std::sin(theta);
+        for (int k = 0; k < 3; ++k) {  // rows, then columns
+          const double x = a[p][k], y = a[q][k];
+          a[p][k] = c * x - s * y;
+          a[q][k] = s * x + c * y;
+        }
+        for (int k = 0; k < 3; ++k) {
+          const double x = a[k][p], y = a[k][q];
+          a[k][p] = c * x - s * y;
+          a[k][q] = s * x + c * y;
+        }
+      }
+  }
+  double e[3] = {std::max(0.0, a[0][0]), std::max(0.0, a[1][1]), std::max(0.0, a[2][2])};
+  std::sort(e, e + 3);
+  return {std::sqrt(e[2]), std::sqrt(e[1]), std::sqrt(e[0])};
+}
+
 Box Bounds(const Link& link) {
   Box b{{1e300, 1e300, 1e300}, {-1e300, -1e300, -1e300}};
   for (const Curve& c : link)

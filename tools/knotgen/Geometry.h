@@ -42,6 +42,13 @@ struct Smoothness {
 };
 Smoothness MeasureSmoothness(const Curve& c);
 
+// Square roots of the principal moments of the points of a link, largest first: its extents
+// along its own axes. The smallest over the largest says how far from flat it is.
+struct Extents {
+  double major = 0.0, middle = 0.0, minor = 0.0;
+};
+Extents PrincipalExtents(const Link& link);
+
 struct Box {
   Vec3 lo{0, 0, 0}, hi{0, 0, 0};
 };

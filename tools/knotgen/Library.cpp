@@ -74,7 +74,53 @@ double ScaleForClearance(const Link& pts, double target) {
 
 constexpr double kClearanceAim = 1.87;  // leaves room for the rounding of the stored points
 
+// Crossings on the sphere get twice the planar lift, so strands start well apart in depth.
+constexpr double kWrapHeightGain = 2.0;
+
+// Charges in a harmonic trap settle into a ball of radius (charge * points / confine)^(1/3);
+// the trap is set so that the ball leaves about kStrandSpacing between strands.
+constexpr double kStrandSpacing = 6.0;
+
+// The lifted drawing carried onto the sphere and scaled to the given length, each planar edge
+// divided so that its image has pieces of about unit length. Every corner of the drawing stays
+// a point: resampling across a sharp corner could make two pieces of it meet.
+Link SphereStart(const Link& lift, double length) {
+  Link fine = lift;
+  for (Curve& c : fine) c = Subdivide(c, 0.25);
+  double total = 0.0;
+  for (const Curve& c : WrapOnSphere(fine, kWrapHeightGain)) total += CurveLength(c);
+  const double f = length / total;
+  const Link corners = WrapOnSphere(lift, kWrapHeightGain);
+  Link out;
+  for (size_t c = 0; c < lift.size(); ++c) {
+    Curve pieces;
+    const size_t n = lift[c].size();
+    for (size_t i = 0; i < n; ++i) {
+      const Vec3 &a = lift[c][i], &b = lift[c][(i + 1) % n];
+      const double image = f * Length(corners[c][(i + 1) % n] - corners[c][i]);
+      const int k = std::max(1, static_cast<int>(std::lround(image)));
+      for (int j = 0; j < k; ++j) pieces.push_back(a + (static_cast<double>(j) / k) * (b - a));
+    }
+    out.push_back(pieces);
+  }
+  out = WrapOnSphere(out, kWrapHeightGain);
+  ScaleLink(out, f);
+  return out;
+}
+
 }  // namespace
+
+RelaxOptions TableRelaxOptions(int points) {
+  RelaxOptions o;
+  o.charge = 0.5;
+  o.repel = 3.0;  // strands held apart more firmly keep the tube evenly thick
+  o.cutoff = 4.0;
+  o.segments = true;
+  o.bend = 0.8;  // the trap presses on the curve; stiffer bending keeps its turns gentle
+  const double ball = std::cbrt(3.0 * points * kStrandSpacing * kStrandSpacing / (4.0 * M_PI));
+  o.confine = o.charge * points / (ball * ball * ball);
+  return o;
+}
 
 int FamilyCount() { return static_cast<int>(Families().size()); }
 
@@ -152,12 +198,27 @@ Shape MakeShape(const Entry& e) {
   }
   const PdCode pd = ParsePd(e.table.pd);
   s.source = ComputeInvariants(DiagramFromPd(pd, e.table.components));
-  Link l = LiftPd(pd);
-  double total = 0.0;
-  for (const Curve& c : l) total += CurveLength(c);
-  ScaleLink(l, (18.0 * e.table.crossings + 18.0) / total);
-  for (Curve& c : l) c = Subdivide(c, 1.0);
-  Relax(l, RelaxOptions{});
+  Link l = SphereStart(LiftPd(pd), 18.0 * e.table.crossings + 18.0);
+  {
+    const std::string diff = CompareInvariants(s.source, ComputeInvariants(DiagramFromLink(l)));
+    if (!diff.empty()) throw std::runtime_error(e.name + ": sphere embedding: " + diff);
+  }
+  int points = 0;
+  for (const Curve& c : l) points += static_cast<int>(c.size());
+  // Plain relaxation first rounds the sharp corners of the drawing before the charges press on it.
+  RelaxOptions plain;
+  plain.iterations = 300;
+  plain.segments = true;
+  Relax(l, plain);
+  RelaxOptions o = TableRelaxOptions(points);
+  Relax(l, o);
+  // With a seventh of the trap's pressure the tightest turns open up, and the ball stays.
+  RelaxOptions ease = o;
+  ease.charge *= 0.15;
+  ease.confine *= 0.15;
+  ease.bend = 1.0;
+  ease.iterations = 1000;
+  Relax(l, ease);
   s.link = l;
   // Longest component first: the loader gives every component as many rings as the first has points.
   std::vector<int> order(l.size());

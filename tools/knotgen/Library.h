@@ -10,6 +10,7 @@
 #include "Diagram.h"
 #include "Families.h"
 #include "Geometry.h"
+#include "Relax.h"
 #include "Tables.h"
 
 namespace tv::knotgen {
@@ -46,6 +47,9 @@ struct Shape {
   Invariants source;
 };
 Shape MakeShape(const Entry& e);
+
+// How the shapes of table entries are relaxed, for a curve of this many points in all.
+RelaxOptions TableRelaxOptions(int points);
 
 // Stored length of each component once the shape is scaled for clearance.
 std::vector<double> StoredLengths(const Shape& s);

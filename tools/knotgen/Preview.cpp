@@ -72,12 +72,13 @@ void WritePng(const std::vector<unsigned char>& rgb, int W, int H, const std::st
 
 }  // namespace
 
-void WritePreview(const std::vector<Link>& links, double tubeRadius, int tile, int columns, const std::string& path) {
+void WritePreview(const std::vector<Link>& links, double tubeRadius, int tile, int columns, const std::string& path,
+                  double yaw) {
   const int rows = (static_cast<int>(links.size()) + columns - 1) / columns;
   const int W = tile * columns, H = tile * rows;
   std::vector<unsigned char> rgb(static_cast<size_t>(W) * H * 3, 255);
   std::vector<double> depth(static_cast<size_t>(W) * H, -1e300);
-  const double ca = std::cos(0.35), sa = std::sin(0.35);
+  const double ca = std::cos(0.35), sa = std::sin(0.35), cy = std::cos(yaw), sy = std::sin(yaw);
   for (size_t k = 0; k < links.size(); ++k) {
     const Link& link = links[k];
     Box b = Bounds(link);
@@ -94,13 +95,14 @@ void WritePreview(const std::vector<Link>& links, double tubeRadius, int tile, i
                    cb = 0.5 + 0.5 * std::cos(6.2832 * (hue - 0.67));
       const Curve s = SampleBSpline(link[c], 8);
       for (const Vec3& p0 : s) {
-        const Vec3 p = p0 - mid;
+        const Vec3 q0 = p0 - mid;
+        const Vec3 p(cy * q0.x + sy * q0.z, q0.y, -sy * q0.x + cy * q0.z);
         const double y = ca * p.y - sa * p.z, z = sa * p.y + ca * p.z;
-        const double cx = ox + p.x * scale, cy = oy - y * scale, rr = tubeRadius * scale;
-        for (int py = static_cast<int>(cy - rr) - 1; py <= static_cast<int>(cy + rr) + 1; ++py)
+        const double cx = ox + p.x * scale, cyy = oy - y * scale, rr = tubeRadius * scale;
+        for (int py = static_cast<int>(cyy - rr) - 1; py <= static_cast<int>(cyy + rr) + 1; ++py)
           for (int px = static_cast<int>(cx - rr) - 1; px <= static_cast<int>(cx + rr) + 1; ++px) {
             if (px < 0 || py < 0 || px >= W || py >= H) continue;
-            const double dx = (px - cx) / rr, dy = (py - cy) / rr, q = dx * dx + dy * dy;
+            const double dx = (px - cx) / rr, dy = (py - cyy) / rr, q = dx * dx + dy * dy;
             if (q > 1.0) continue;
             const double dz = std::sqrt(1.0 - q);
             const double zz = z * scale + dz * rr;

@@ -93,6 +93,22 @@ double GapFromPairs(const Flat& f, const Grid& g, double reach) {
   return best;
 }
 
+// Parameters s, t of the closest points of segments p0-p1 and q0-q1.
+void ClosestParameters(const Vec3& p0, const Vec3& p1, const Vec3& q0, const Vec3& q1, double& s, double& t) {
+  const Vec3 d1 = p1 - p0, d2 = q1 - q0, r = p0 - q0;
+  const double a = Dot(d1, d1), e = Dot(d2, d2), f = Dot(d2, r), c = Dot(d1, r), b = Dot(d1, d2);
+  const double den = a * e - b * b;
+  s = (den > 1e-12 * a * e) ? std::clamp((b * f - c * e) / den, 0.0, 1.0) : 0.0;
+  t = (b * s + f) / e;
+  if (t < 0.0) {
+    t = 0.0;
+    s = std::clamp(-c / a, 0.0, 1.0);
+  } else if (t > 1.0) {
+    t = 1.0;
+    s = std::clamp((b - c) / a, 0.0, 1.0);
+  }
+}
+
 double LongestEdge(const Flat& f) {
   double L = 0.0;
   for (int i = 0; i < static_cast<int>(f.p.size()); ++i) L = std::max(L, Length(f.p[static_cast<size_t>(f.Next(i))] - f.p[static_cast<size_t>(i)]));
@@ -135,7 +151,25 @@ RelaxReport Relax(Link& link, const RelaxOptions& o) {
       force[static_cast<size_t>(i)] -= o.bend * b;
     }
     const double c2 = 1.0 / (o.cutoff * o.cutoff);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n && o.segments; ++i) {
+      g.Near(f.p, i, [&](int j) {
+        if (f.CurveGap(i, j) <= o.localSkip) return;
+        const size_t i1 = static_cast<size_t>(f.Next(i)), j1 = static_cast<size_t>(f.Next(j));
+        const Vec3 &a0 = f.p[static_cast<size_t>(i)], &a1 = f.p[i1], &b0 = f.p[static_cast<size_t>(j)], &b1 = f.p[j1];
+        double s = 0.0, t = 0.0;
+        ClosestParameters(a0, a1, b0, b1, s, t);
+        const Vec3 d = (a0 + s * (a1 - a0)) - (b0 + t * (b1 - b0));
+        const double r2 = Dot(d, d);
+        if (r2 >= o.cutoff * o.cutoff || r2 == 0.0) return;
+        const double r = std::sqrt(r2);
+        const Vec3 push = (o.repel * (1.0 / r2 - c2) / r) * d;
+        force[static_cast<size_t>(i)] += (1.0 - s) * push;
+        force[i1] += s * push;
+        force[static_cast<size_t>(j)] -= (1.0 - t) * push;
+        force[j1] -= t * push;
+      });
+    }
+    for (int i = 0; i < n && !o.segments; ++i) {
       g.Near(f.p, i, [&](int j) {
         if (f.CurveGap(i, j) <= o.localSkip) return;
         const Vec3 d = f.p[static_cast<size_t>(i)] - f.p[static_cast<size_t>(j)];
@@ -146,6 +180,23 @@ RelaxReport Relax(Link& link, const RelaxOptions& o) {
         force[static_cast<size_t>(i)] += push;
         force[static_cast<size_t>(j)] -= push;
       });
+    }
+    if (o.charge > 0.0 || o.confine > 0.0) {
+      Vec3 mid(0, 0, 0);
+      for (const Vec3& p : f.p) mid += p;
+      mid *= 1.0 / n;
+      for (int i = 0; i < n; ++i) {
+        force[static_cast<size_t>(i)] -= o.confine * (f.p[static_cast<size_t>(i)] - mid);
+        if (o.charge == 0.0) continue;
+        for (int j = i + 1; j < n; ++j) {
+          if (f.CurveGap(i, j) <= o.localSkip) continue;
+          const Vec3 d = f.p[static_cast<size_t>(i)] - f.p[static_cast<size_t>(j)];
+          const double r2 = std::max(Dot(d, d), 1e-6);
+          const Vec3 push = (o.charge / (r2 * std::sqrt(r2))) * d;
+          force[static_cast<size_t>(i)] += push;
+          force[static_cast<size_t>(j)] -= push;
+        }
+      }
     }
     const double gap = GapFromPairs(f, g, guard + longest);
     report.smallestGap = std::min(report.smallestGap, gap);

@@ -17,6 +17,14 @@ struct RelaxOptions {
   int localSkip = 4;      // points this close along a curve do not repel
   double dt = 0.1;
   double maxMove = 0.05;  // per iteration
+  // Repel closest points of segments instead of points: strands crossing at the middle of their
+  // segments then push apart too, rather than only closing in until the step bound stalls.
+  bool segments = false;
+  // Long-range repulsion between all points more than localSkip apart (force charge / r^2) held
+  // by a weak pull towards the centroid (force confine * r): like charges in such a trap fill a
+  // ball evenly, so the curve spreads in all three dimensions instead of lying in a plane.
+  double charge = 0.0;
+  double confine = 0.0;
 };
 
 struct RelaxReport {

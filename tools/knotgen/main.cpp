@@ -1,5 +1,7 @@
 // tressvale-knotgen: builds the stored knot block and its name table from the tables.
 //   tressvale-knotgen --tables DIR --out knots.bin --names knot-names.txt [--jobs N] [--preview P.png]
+//   tressvale-knotgen --measure knots.bin [--only NAME] [--preview P.png] [--view DEGREES]
+// --measure reads an existing block instead: figures of its table records, and their pictures.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -21,6 +23,46 @@ namespace {
 constexpr int kTotalPoints = 35353;
 constexpr int kMinTablePoints = 10;
 
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0.0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Shape figures of the records that come from the tables, the ones the relaxation makes.
+void PrintFigures(const std::vector<Entry>& entries, const std::vector<Link>& records) {
+  std::vector<double> flat, size;
+  double clear = 1e9, angle = 0.0, longest = 0.0, shortest = 1e9;
+  std::string flattest, sharpest;
+  double flattestRatio = 1e9;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].kind != Entry::Kind::Table) continue;
+    const Link& r = records[i];
+    clear = std::min(clear, MinClearance(r, kLocalArc, 4.0).distance);
+    for (const Curve& c : r) {
+      const Smoothness m = MeasureSmoothness(c);
+      if (c.size() >= 24 && m.worstAngleDeg > angle) {
+        angle = m.worstAngleDeg;
+        sharpest = entries[i].name;
+      }
+      longest = std::max(longest, m.longestEdgeRatio);
+      shortest = std::min(shortest, m.shortestEdgeRatio);
+    }
+    Link fine;
+    for (const Curve& c : r) fine.push_back(SampleBSpline(c, 4));
+    const Extents e = PrincipalExtents(fine);
+    flat.push_back(e.minor / e.major);
+    size.push_back(e.major / kTubeRadius);
+    if (flat.back() < flattestRatio) {
+      flattestRatio = flat.back();
+      flattest = entries[i].name;
+    }
+  }
+  std::printf("table records %zu: clearance >= %.4f, worst angle (24+ points) %.2f deg (%s), edges %.3f..%.3f of mean,\n"
+              "  minor/major extent median %.3f, worst %.3f (%s); major extent / tube radius median %.2f\n",
+              flat.size(), clear, angle, sharpest.c_str(), shortest, longest, Median(flat), flattestRatio, flattest.c_str(), Median(size));
+}
+
 void ForEach(int n, int jobs, const std::function<void(int)>& f) {
   std::atomic<int> next{0};
   std::vector<std::thread> pool;
@@ -34,7 +76,8 @@ void ForEach(int n, int jobs, const std::function<void(int)>& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string tables = "tools/knotgen/tables", out, names, preview, only;
+  std::string tables = "tools/knotgen/tables", out, names, preview, only, measure;
+  double view = 0.0, spacing = 0.0;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   for (int a = 1; a + 1 < argc; a += 2) {
     const std::string k = argv[a], v = argv[a + 1];
@@ -44,6 +87,9 @@ int main(int argc, char** argv) {
     else if (k == "--jobs") jobs = std::max(1, std::stoi(v));
     else if (k == "--preview") preview = v;
     else if (k == "--only") only = v;  // a trial run over entries whose names contain this
+    else if (k == "--measure") measure = v;
+    else if (k == "--spacing") spacing = std::stod(v);  // trial runs: the point spacing of a whole run
+    else if (k == "--view") view = std::stod(v) * M_PI / 180.0;
     else {
       std::fprintf(stderr, "unknown option %s\n", k.c_str());
       return 2;
@@ -52,6 +98,23 @@ int main(int argc, char** argv) {
   const auto t0 = std::chrono::steady_clock::now();
   auto seconds = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(); };
   std::vector<Entry> entries = Catalogue(tables);
+  if (!measure.empty()) {
+    std::ifstream f(measure, std::ios::binary);
+    const std::vector<uint8_t> block((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::vector<Link> records;
+    for (size_t at = 0; at < block.size() && block[at] != 0;) records.push_back(DecodeRecord(block.data(), at));
+    if (records.size() != entries.size()) {
+      std::fprintf(stderr, "%zu records, %zu entries\n", records.size(), entries.size());
+      return 1;
+    }
+    PrintFigures(entries, records);
+    std::vector<Link> shown;
+    for (size_t i = 0; i < entries.size(); ++i)
+      if (entries[i].name.find(only) != std::string::npos) shown.push_back(records[i]);
+    const int n = static_cast<int>(shown.size());
+    if (!preview.empty()) WritePreview(shown, kTubeRadius, n < 8 ? 400 : 160, std::min(n, 16), preview, view);
+    return 0;
+  }
   if (!only.empty()) {
     std::vector<Entry> some;
     for (const Entry& e : entries)
@@ -108,6 +171,7 @@ int main(int argc, char** argv) {
     const double mid = std::sqrt(lo * hi);
     (countsFor(mid, false) > budget ? lo : hi) = mid;
   }
+  if (spacing > 0.0) hi = spacing;
   long total = countsFor(hi, true);
   // Hand out the last few points one by one to the longest table components, in order.
   std::vector<std::pair<double, std::pair<int, int>>> byLength;
@@ -123,7 +187,11 @@ int main(int argc, char** argv) {
 
   std::vector<BuiltRecord> records(static_cast<size_t>(N));
   ForEach(N, jobs, [&](int i) {
-    records[static_cast<size_t>(i)] = BuildRecord(entries[static_cast<size_t>(i)], shapes[static_cast<size_t>(i)], counts[static_cast<size_t>(i)]);
+    try {
+      records[static_cast<size_t>(i)] = BuildRecord(entries[static_cast<size_t>(i)], shapes[static_cast<size_t>(i)], counts[static_cast<size_t>(i)]);
+    } catch (const std::exception& ex) {
+      records[static_cast<size_t>(i)].error = entries[static_cast<size_t>(i)].name + ": " + ex.what();
+    }
   });
   int bad = 0;
   for (const BuiltRecord& r : records)
@@ -132,6 +200,8 @@ int main(int argc, char** argv) {
       ++bad;
     }
   std::printf("records built and checked in %.1f s\n", seconds());
+  for (const BuiltRecord& r : records)
+    if (r.bytes.empty()) return 1;
 
   std::vector<uint8_t> block;
   int knots = 0, components = 0, points = 0;
@@ -153,6 +223,14 @@ int main(int argc, char** argv) {
     block.insert(block.end(), r.bytes.begin(), r.bytes.end());
   }
   block.push_back(0);
+  {
+    std::vector<Link> decoded;
+    for (const BuiltRecord& r : records) {
+      size_t at = 0;
+      decoded.push_back(DecodeRecord(r.bytes.data(), at));
+    }
+    PrintFigures(entries, decoded);
+  }
   std::printf("%d records: %d knots, %d components, %d points, %zu bytes; scales %.3f..%.3f; starts within %.2f; clearance >= %.4f\n",
               N, knots, components, points, block.size(), scaleLo, scaleHi, startMax, worstClear);
   if (!preview.empty()) {
@@ -161,7 +239,7 @@ int main(int argc, char** argv) {
       size_t at = 0;
       shown.push_back(DecodeRecord(r.bytes.data(), at));
     }
-    WritePreview(shown, kTubeRadius, N < 8 ? 400 : 160, std::min(N, 16), preview);
+    WritePreview(shown, kTubeRadius, N < 8 ? 400 : 160, std::min(N, 16), preview, view);
   }
   if (bad || !only.empty()) {
     std::fprintf(stderr, "%d records failed; nothing written\n", bad);
