@@ -118,6 +118,23 @@ PdCode ParsePd(const std::string& text) {
   return pd;
 }
 
+void OrientStrandEnds(const std::vector<std::vector<std::pair<int, int>>>& ends,
+                      std::vector<std::array<int, 4>>& role) {
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (const auto& v : ends) {
+      int& r0 = role[static_cast<size_t>(v[0].first)][static_cast<size_t>(v[0].second)];
+      int& r1 = role[static_cast<size_t>(v[1].first)][static_cast<size_t>(v[1].second)];
+      if (r0 != 0 && r1 == 0) { r1 = -r0; changed = true; }
+      if (r1 != 0 && r0 == 0) { r0 = -r1; changed = true; }
+    }
+    for (auto& r : role) {
+      if (r[1] != 0 && r[3] == 0) { r[3] = -r[1]; changed = true; }
+      if (r[3] != 0 && r[1] == 0) { r[1] = -r[3]; changed = true; }
+    }
+  }
+}
+
 Diagram DiagramFromPd(const PdCode& pd, int components) {
   Diagram d;
   if (pd.empty()) {
@@ -138,19 +155,7 @@ Diagram DiagramFromPd(const PdCode& pd, int components) {
     for (int s = 0; s < 4; ++s) ends[static_cast<size_t>(index[pd[static_cast<size_t>(k)][static_cast<size_t>(s)]])].push_back({k, s});
   for (const auto& v : ends)
     if (v.size() != 2) throw std::runtime_error("PD edge label does not occur exactly twice");
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (const auto& v : ends) {
-      int& r0 = role[static_cast<size_t>(v[0].first)][static_cast<size_t>(v[0].second)];
-      int& r1 = role[static_cast<size_t>(v[1].first)][static_cast<size_t>(v[1].second)];
-      if (r0 != 0 && r1 == 0) { r1 = -r0; changed = true; }
-      if (r1 != 0 && r0 == 0) { r0 = -r1; changed = true; }
-    }
-    for (auto& r : role) {
-      if (r[1] != 0 && r[3] == 0) { r[3] = -r[1]; changed = true; }
-      if (r[3] != 0 && r[1] == 0) { r[1] = -r[3]; changed = true; }
-    }
-  }
+  OrientStrandEnds(ends, role);
   UnionFind comp(e), arc(e);
   for (const auto& q : pd) {
     comp.Join(index[q[0]], index[q[2]]);

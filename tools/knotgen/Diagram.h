@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <utility>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,6 +32,12 @@ struct Diagram {
 
 // Components are numbered by their smallest edge label and oriented along the under-strands.
 Diagram DiagramFromPd(const PdCode& pd, int components);
+
+// Spreads the known directions of strand ends (+1 into a crossing, -1 out, 0 unknown) along the
+// edges (ends[e] lists the two (crossing, position) ends of edge e) and through the over-strands,
+// until nothing changes. Positions 0 and 2 of a crossing start known (in and out).
+void OrientStrandEnds(const std::vector<std::vector<std::pair<int, int>>>& ends,
+                      std::vector<std::array<int, 4>>& role);
 
 // Projects the polygons along a fixed generic direction.
 Diagram DiagramFromLink(const Link& link);

@@ -239,20 +239,7 @@ Link LiftPd(const PdCode& pd) {
 
   // Walk each component along its orientation, as DiagramFromPd numbers and orients them.
   std::vector<std::array<int, 4>> role(static_cast<size_t>(C), {1, 0, -1, 0});
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (int e = 0; e < E; ++e) {
-      const auto& v = ends[static_cast<size_t>(e)];
-      int& r0 = role[static_cast<size_t>(v[0].first)][static_cast<size_t>(v[0].second)];
-      int& r1 = role[static_cast<size_t>(v[1].first)][static_cast<size_t>(v[1].second)];
-      if (r0 != 0 && r1 == 0) { r1 = -r0; changed = true; }
-      if (r1 != 0 && r0 == 0) { r0 = -r1; changed = true; }
-    }
-    for (auto& r : role) {
-      if (r[1] != 0 && r[3] == 0) { r[3] = -r[1]; changed = true; }
-      if (r[3] != 0 && r[1] == 0) { r[1] = -r[3]; changed = true; }
-    }
-  }
+  OrientStrandEnds(ends, role);
   const double lift = 0.8;
   std::vector<bool> done(static_cast<size_t>(E), false);
   Link link;
