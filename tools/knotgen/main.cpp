@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -79,19 +80,39 @@ int main(int argc, char** argv) {
   std::string tables = "tools/knotgen/tables", out, names, preview, only, measure;
   double view = 0.0, spacing = 0.0;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  for (int a = 1; a + 1 < argc; a += 2) {
-    const std::string k = argv[a], v = argv[a + 1];
-    if (k == "--tables") tables = v;
-    else if (k == "--out") out = v;
-    else if (k == "--names") names = v;
-    else if (k == "--jobs") jobs = std::max(1, std::stoi(v));
-    else if (k == "--preview") preview = v;
-    else if (k == "--only") only = v;  // a trial run over entries whose names contain this
-    else if (k == "--measure") measure = v;
-    else if (k == "--spacing") spacing = std::stod(v);  // trial runs: the point spacing of a whole run
-    else if (k == "--view") view = std::stod(v) * M_PI / 180.0;
-    else {
-      std::fprintf(stderr, "unknown option %s\n", k.c_str());
+  static const char* const kUsage =
+      "usage: tressvale-knotgen [--tables DIR] [--out BLOCK] [--names FILE] [--jobs N]\n"
+      "                         [--preview FILE.png [--view DEG]] [--only NAMEPART [--spacing H]]\n"
+      "                         [--measure BLOCK]\n"
+      "  Builds, checks and writes the stored knot block (a few minutes); --measure prints the\n"
+      "  figures of an existing block instead.\n";
+  for (int a = 1; a < argc; a += 2) {
+    const std::string k = argv[a];
+    if (k == "--help" || k == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a + 1 >= argc) {
+      std::fprintf(stderr, "option %s needs a value\n%s", k.c_str(), kUsage);
+      return 2;
+    }
+    const std::string v = argv[a + 1];
+    try {
+      if (k == "--tables") tables = v;
+      else if (k == "--out") out = v;
+      else if (k == "--names") names = v;
+      else if (k == "--jobs") jobs = std::max(1, std::stoi(v));
+      else if (k == "--preview") preview = v;
+      else if (k == "--only") only = v;  // a trial run over entries whose names contain this
+      else if (k == "--measure") measure = v;
+      else if (k == "--spacing") spacing = std::stod(v);  // trial runs: the point spacing of a whole run
+      else if (k == "--view") view = std::stod(v) * M_PI / 180.0;
+      else {
+        std::fprintf(stderr, "unknown option %s\n%s", k.c_str(), kUsage);
+        return 2;
+      }
+    } catch (const std::exception&) {
+      std::fprintf(stderr, "option %s needs a number, not '%s'\n", k.c_str(), v.c_str());
       return 2;
     }
   }
