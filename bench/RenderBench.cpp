@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "EglContext.h"
+#include "display/Display.h"
 #include "knots/TorusKnot.h"
 #include "render/Gl.h"
 #include "render/Render.h"
@@ -131,21 +132,9 @@ struct Setup {
       std::fprintf(stderr, "no EGL context: %s\n", error.c_str());
       return;
     }
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(kWidth) / kHeight, double(0.1f), 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHT1);
-    glEnable(GL_LIGHT2);
-    glEnable(GL_COLOR_MATERIAL);
+    // The saver's own view and fixed GL state: both sides of the ratio draw under it.
+    ResizeView(kWidth, kHeight);
+    InitGLState();
     // A heavy torus knot: 24,000 cells, 144,000 vertices a pass.
     knot.p = 7;
     knot.q = 3;
