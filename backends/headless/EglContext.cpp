@@ -234,15 +234,17 @@ std::string EglContext::Describe() const {
          std::to_string(depthBits_) + " bits, stencil " + std::to_string(stencilBits_) + " bits";
 }
 
-std::vector<uint8_t> EglContext::ReadPixels() const {
-  const size_t row = static_cast<size_t>(width_) * 4;
-  std::vector<uint8_t> bottomUp(row * height_), topDown(row * height_);
+std::vector<uint8_t> ReadFramebuffer(int width, int height) {
+  const size_t row = static_cast<size_t>(width) * 4;
+  std::vector<uint8_t> bottomUp(row * height), topDown(row * height);
   glFinish();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-  for (int y = 0; y < height_; ++y)
-    std::memcpy(&topDown[y * row], &bottomUp[(height_ - 1 - y) * row], row);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+  for (int y = 0; y < height; ++y)
+    std::memcpy(&topDown[y * row], &bottomUp[(height - 1 - y) * row], row);
   return topDown;
 }
+
+std::vector<uint8_t> EglContext::ReadPixels() const { return ReadFramebuffer(width_, height_); }
 
 }  // namespace tv::headless

@@ -9,6 +9,10 @@
 
 namespace tv::headless {
 
+// Waits for drawing to finish and reads the current context's read buffer as width*height*4
+// RGBA bytes, top row first (OpenGL hands rows bottom-up).
+std::vector<uint8_t> ReadFramebuffer(int width, int height);
+
 class EglContext {
  public:
   // Makes a compatibility-profile context current with a width x height RGBA8 target that has a

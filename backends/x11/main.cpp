@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "EglContext.h"
 #include "PngWriter.h"
 #include "X11Options.h"
 #include "display/Display.h"
@@ -84,14 +85,11 @@ void HideCursor(Display* display, Window window) {
 }
 
 bool SaveSnapshot(const std::string& path, int width, int height) {
-  tv::headless::Image image(width, height);
-  std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  tv::headless::Image image;
+  image.width = width;
+  image.height = height;
   glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-  for (int y = 0; y < height; ++y) {  // GL rows run bottom-up
-    std::copy_n(&rows[static_cast<size_t>(height - 1 - y) * width * 4], width * 4, image.At(0, y));
-  }
+  image.rgba = tv::headless::ReadFramebuffer(width, height);
   std::string error;
   if (!tv::headless::WritePng(path, image, error)) {
     std::fprintf(stderr, "tressvale: %s\n", error.c_str());
