@@ -20,6 +20,11 @@ class HostTest : public ::testing::Test {
     SetPlatform(&fake);
   }
   void TearDown() override { SetPlatform(nullptr); }
+  // A fresh fake and host state for the next row of a table.
+  void Fresh() {
+    fake = {};
+    SetUp();
+  }
   // The first thing a command line made the host do.
   std::string ModeOf(const char* commandLine, int32_t& result) {
     result = SaverHostMain(1, SkipProgramName(commandLine));
@@ -70,8 +75,7 @@ TEST_F(HostTest, CommandLineChoosesTheMode) {
       {"saver.scr /x /s", false, -1, "none"},
   };
   for (const Case& c : cases) {
-    SetUp();
-    fake = {};
+    Fresh();
     fake.is9x = c.is9x;
     fake.libraries["MPR.DLL"] = 8;
     fake.entries["PwdChangePasswordA"] = 9;
@@ -86,7 +90,7 @@ TEST_F(HostTest, FullScreenPlacementAndSingleInstance) {
   int32_t result = 0;
   fake.virtualScreen = {0, 0, 0, 768};  // no virtual-screen size: the screen's clip box
   EXPECT_EQ(ModeOf("s /s", result), "CreateWindow Screen Saver 8 10,20,640,480 0");
-  fake = {};
+  Fresh();
   fake.runningSaver = 1234;
   EXPECT_EQ(ModeOf("s /s", result), "Foreground 1234");
   EXPECT_EQ(result, 0);
@@ -138,8 +142,7 @@ TEST_F(HostTest, ClosingRules) {
       {"key while checking", kKeyDown, 65, 0, false, false, true, 0, 0},
   };
   for (const Case& c : cases) {
-    SetUp();
-    fake = {};
+    Fresh();
     hostState.lastPowerLine = fake.powerLine;
     hostState.isPreview = c.preview;
     hostState.closing = c.closing;
@@ -172,8 +175,7 @@ TEST_F(HostTest, PowerStatusChangeClosesOnlyWhenTheLineChanges) {
 
 TEST_F(HostTest, AutoPlayQueryClosesAndAnswersByVerifier) {
   for (Handle verifier : {Handle{0}, Handle{9}}) {
-    SetUp();
-    fake = {};
+    Fresh();
     hostState.autoPlayMessage = 0xC123;
     hostState.verifyPassword = verifier;
     EXPECT_EQ(DefaultSaverProc(77, 0xC123, 0, 0), verifier ? 1 : 0);
@@ -237,8 +239,7 @@ TEST_F(HostTest, PasswordVerifierLoading) {
       {"no entry", true, true, true, 1, true, false, false, {}},
   };
   for (const Case& c : cases) {
-    SetUp();
-    fake = {};
+    Fresh();
     hostState.is9xFamily = c.is9x;
     fake.keyOpens = c.keyOpens;
     fake.dwordReads = c.dwordReads;
@@ -278,8 +279,7 @@ TEST_F(HostTest, HostWindowMessages) {
       {"activation swallowed", false, kActivate, 1, 0, {}},
   };
   for (const Case& c : cases) {
-    SetUp();
-    fake = {};
+    Fresh();
     hostState.isPreview = c.preview;
     EXPECT_EQ(HostWindowProc(77, c.message, c.wParam, 0), c.result) << c.name;
     EXPECT_EQ(fake.calls, c.calls) << c.name;
@@ -311,8 +311,7 @@ TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
       {&FakePlatform::madeCurrent, "Can't Activate The GL Rendering Context.", 1},
   };
   for (const Case& c : cases) {
-    SetUp();
-    fake = {};
+    Fresh();
     fake.windows.insert(77);
     if (c.fails) fake.*c.fails = false;
     else fake.format = 0;
