@@ -9,7 +9,8 @@ namespace {
 void RequestClose(Handle window) { CurrentPlatform().Post(window, kClose, 0, 0); }
 
 // Every power broadcast closes (queries, suspend, standby, ...) except a resume from a failure
-// (6, 7, 8, 18 with bit 0 of lParam) and a power status change (10) that left the AC line as it was.
+// (6, 7, 8, 18 with bit 0 of lParam) and a power status change (10) that left the AC line as it
+// was.
 constexpr WParam kPowerStatusChange = 10;
 constexpr WParam kCriticalResume = 3;
 
@@ -36,7 +37,8 @@ LResult DefaultSaverProc(Handle window, uint32_t message, WParam wParam, LParam 
       }
     } else if (message == kApp) {
       if (hostState.is9xFamily) {
-        return hostState.verifyPassword ? p.CallVerifyPassword(hostState.verifyPassword, window) : 1;
+        return hostState.verifyPassword ? p.CallVerifyPassword(hostState.verifyPassword, window)
+                                        : 1;
       }
     } else if (!hostState.checkingPassword) {
       switch (message) {

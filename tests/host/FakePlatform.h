@@ -46,7 +46,9 @@ class FakePlatform final : public Platform {
 
   void InitCommonControls(uint32_t classes) override { Log("InitCommonControls", classes); }
   bool Is9xFamily() override { return is9x; }
-  Handle OpenLibrary(const char* name) override { return Log("OpenLibrary", name), Find(libraries, name); }
+  Handle OpenLibrary(const char* name) override {
+    return Log("OpenLibrary", name), Find(libraries, name);
+  }
   Handle LoadedModule(const char* name) override { return Find(loaded, name); }
   Handle FindEntry(Handle, const char* name) override { return Find(entries, name); }
   void FreeLibrary(Handle module) override { Log("FreeLibrary", module); }
@@ -65,7 +67,9 @@ class FakePlatform final : public Platform {
     Log("Associate", context);
     return 99;
   }
-  Handle OpenUserKey(const char* path) override { return Log("OpenUserKey", path), keyOpens ? 5 : 0; }
+  Handle OpenUserKey(const char* path) override {
+    return Log("OpenUserKey", path), keyOpens ? 5 : 0;
+  }
   bool QueryDword(Handle, const char*, uint32_t& value) override {
     value = usePassword;
     return dwordReads;
@@ -106,7 +110,8 @@ class FakePlatform final : public Platform {
   }
   void PostQuitMessage(int32_t code) override { Log("Quit", code); }
   void Post(Handle window, uint32_t message, WParam wParam, LParam) override {
-    Log("Post", std::to_string(window) + " " + std::to_string(message) + " " + std::to_string(wParam));
+    Log("Post",
+        std::to_string(window) + " " + std::to_string(message) + " " + std::to_string(wParam));
   }
   LResult Send(Handle window, uint32_t message, WParam wParam, LParam lParam) override {
     return HostWindowProc(window, message, wParam, lParam);
@@ -121,13 +126,16 @@ class FakePlatform final : public Platform {
     return 1;
   }
   void KillTimer(Handle, uint32_t id) override { Log("KillTimer", id); }
-  void ShowMessageBox(Handle owner, const char* text, const char* caption, uint32_t flags) override {
+  void ShowMessageBox(Handle owner, const char* text, const char* caption,
+                      uint32_t flags) override {
     Log("Box", std::to_string(owner) + " " + text + " | " + caption + " " + std::to_string(flags));
   }
   int32_t RunConfigDialog(Handle parent) override { return Log("Dialog", parent), dialogResult; }
   Handle GetDC(Handle) override { return gotDc ? 11 : 0; }
   bool ReleaseDC(Handle, Handle) override { return Log("ReleaseDC"), releasedDc; }
-  int32_t ChoosePixelFormat(Handle, int32_t bits) override { return Log("ChooseFormat", bits), format; }
+  int32_t ChoosePixelFormat(Handle, int32_t bits) override {
+    return Log("ChooseFormat", bits), format;
+  }
   bool SetPixelFormat(Handle, int32_t) override { return setFormat; }
   Handle CreateGlContext(Handle) override { return gotContext ? 22 : 0; }
   bool MakeCurrent(Handle dc, Handle context) override {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "FakePlatform.h"
-#include "support/GlRecorder.h"
 #include "host/ConfigTable.h"
 #include "host/SaverWindow.h"
+#include "support/GlRecorder.h"
 
 namespace tv::host {
 namespace {
@@ -251,7 +251,8 @@ TEST_F(HostTest, PasswordVerifierLoading) {
     EXPECT_EQ(fake.Count("CloseKey"), c.is9x && c.keyOpens ? 1u : 0u) << c.name;
     UnloadPasswordVerifier();
     EXPECT_EQ(fake.Only("SaverRunning"), c.running) << c.name;
-    EXPECT_EQ(fake.Count("FreeLibrary 6"), c.library && c.is9x && c.usePassword && c.dwordReads && c.keyOpens ? 1u : 0u)
+    EXPECT_EQ(fake.Count("FreeLibrary 6"),
+              c.library && c.is9x && c.usePassword && c.dwordReads && c.keyOpens ? 1u : 0u)
         << c.name;
     EXPECT_EQ(hostState.passwordLibrary, 0u) << c.name;
   }
@@ -313,11 +314,14 @@ TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
   for (const Case& c : cases) {
     Fresh();
     fake.windows.insert(77);
-    if (c.fails) fake.*c.fails = false;
-    else fake.format = 0;
+    if (c.fails)
+      fake.*c.fails = false;
+    else
+      fake.format = 0;
     EXPECT_EQ(HostWindowProc(77, kCreate, 0, 0), 0) << c.text;
-    EXPECT_EQ(fake.Only("Box"), (std::vector<std::string>{std::string("Box 0 ") + c.text + " | ERROR 48",
-                                                          "Box 0 Error - cannot start OpenGL | Error 0"}));
+    EXPECT_EQ(fake.Only("Box"),
+              (std::vector<std::string>{std::string("Box 0 ") + c.text + " | ERROR 48",
+                                        "Box 0 Error - cannot start OpenGL | Error 0"}));
     EXPECT_EQ(fake.Count("SetTimer"), 0u) << c.text;
     EXPECT_EQ(fake.Count("ReleaseDC"), c.releasedDc) << c.text;
     EXPECT_EQ(fake.windows.count(77), 0u) << c.text;
@@ -376,18 +380,21 @@ TEST(ConfigTable, PositionsValuesAndRepairs) {
   EXPECT_EQ(record.spinXMax, 60);
   EXPECT_EQ(record.spinYMax, 150);
   EXPECT_EQ(record.styleWeight[6], 1);
-  EXPECT_EQ(TrackbarLabel(TrackbarPosition(DefaultSettings(), kTrackbarTable[19]), "u max"), "30 u max");
+  EXPECT_EQ(TrackbarLabel(TrackbarPosition(DefaultSettings(), kTrackbarTable[19]), "u max"),
+            "30 u max");
 }
 
 TEST(ConfigTable, DefaultLabelsInTableOrder) {
   std::string labels;
   const TrackbarRow* row = kTrackbarTable;
-  for (; row->min != row->max; ++row) labels += TrackbarLabel(TrackbarPosition(DefaultSettings(), *row), row->name) + ",";
+  for (; row->min != row->max; ++row)
+    labels += TrackbarLabel(TrackbarPosition(DefaultSettings(), *row), row->name) + ",";
   EXPECT_EQ(row - kTrackbarTable, 22);
-  EXPECT_EQ(labels,
-            "2 Wire,1 Point,3 Triangle,3 Quad,4 Half U,4 Half V,5 Smooth,1 Blended,30 Wobbles,"
-            "40 S-Colored,20 Blended,30 Alpha,40 Wire,60 x min,90 x max,150 y min,200 y max,2 Knots,"
-            "10 u min,30 u max,3 v min,10 v max,");
+  EXPECT_EQ(
+      labels,
+      "2 Wire,1 Point,3 Triangle,3 Quad,4 Half U,4 Half V,5 Smooth,1 Blended,30 Wobbles,"
+      "40 S-Colored,20 Blended,30 Alpha,40 Wire,60 x min,90 x max,150 y min,200 y max,2 Knots,"
+      "10 u min,30 u max,3 v min,10 v max,");
 }
 
 TEST(ConfigTable, LinkColourOnButtonFaces) {
