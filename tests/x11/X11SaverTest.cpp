@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "XSupport.h"
+#include "settings/SaverSettings.h"
 
 namespace tv::x11test {
 namespace {
@@ -204,6 +206,27 @@ TEST(X11Saver, SurvivesStopsAndEndsWithItsWindowOrServer) {
     }
     EXPECT_EQ(saver.Wait(1.0), e == KillServer ? 1 : 0) << e << saver.Errors();
   }
+}
+
+// -save-settings stores the options given over what was stored, so later runs and the daemon's
+// runs agree.
+TEST(X11Saver, SaveSettingsKeepsWhatWasStored) {
+  const std::filesystem::path store =
+      std::filesystem::temp_directory_path() / ("tressvale-store-" + std::to_string(getpid()));
+  const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + store.string()};
+  for (const char* args : {"-save-settings -knots 7 -u-max 4.5", "--save-settings --wire 9"}) {
+    Process save(SaverArgs(args), env);
+    EXPECT_EQ(save.Wait(10), 0) << args << save.Errors();
+  }
+  std::ifstream file(store / "Pervik/Tressvale/data1", std::ios::binary);
+  SaverSettings stored;
+  file.read(reinterpret_cast<char*>(&stored), sizeof stored);
+  SaverSettings expected = DefaultSettings();
+  expected.knotCount = 7;
+  expected.uMax = 45 * 0.1;
+  expected.styleWeight[0] = 9;
+  EXPECT_EQ(SettingsToBytes(stored), SettingsToBytes(expected));
+  std::filesystem::remove_all(store);
 }
 
 }  // namespace
