@@ -14,39 +14,28 @@
 namespace tv::x11test {
 namespace {
 
-class ThrowawayUser {
- public:
-  ThrowawayUser() : name_("tvtest" + std::to_string(getpid())) {
-    ok_ = std::system(("useradd -m -s /bin/sh " + name_ + " >/dev/null 2>&1").c_str()) == 0;
-  }
+struct ThrowawayUser {
+  const std::string name = "tvtest" + std::to_string(getpid()), home = "/home/" + name;
+  const bool made = std::system(("useradd -m -s /bin/sh " + name + " >/dev/null 2>&1").c_str()) == 0;
   ~ThrowawayUser() {
-    if (ok_) std::system(("userdel -r -f " + name_ + " >/dev/null 2>&1").c_str());
+    if (made) std::system(("userdel -r -f " + name + " >/dev/null 2>&1").c_str());
   }
-  bool ok() const { return ok_; }
-  const std::string& name() const { return name_; }
-  std::string home() const { return "/home/" + name_; }
   std::vector<std::string> As(std::vector<std::string> argv, const XServer& server) const {
-    argv.insert(argv.begin(), {"runuser", "-u", name_, "--", "env", "-i", "HOME=" + home(),
+    argv.insert(argv.begin(), {"runuser", "-u", name, "--", "env", "-i", "HOME=" + home,
                                "PATH=/usr/bin:/bin", "DISPLAY=" + server.name()});
     return argv;
   }
-
- private:
-  std::string name_;
-  bool ok_ = false;
+  // The user's saver process, if one runs (a zombie counts as gone).
+  pid_t Saver() const {
+    FILE* list = popen(("pgrep -u " + name + " -x tressvale").c_str(), "r");
+    long pid = 0;
+    if (std::fscanf(list, "%ld", &pid) != 1) pid = 0;
+    pclose(list);
+    std::string word, state;
+    std::ifstream("/proc/" + std::to_string(pid) + "/stat") >> word >> word >> state;
+    return pid && state != "Z" ? static_cast<pid_t>(pid) : 0;
+  }
 };
-
-// The user's saver process, if one runs (a zombie counts as gone).
-pid_t SaverOf(const ThrowawayUser& user) {
-  FILE* list = popen(("pgrep -u " + user.name() + " -x tressvale").c_str(), "r");
-  long pid = 0;
-  if (list && std::fscanf(list, "%ld", &pid) != 1) pid = 0;
-  if (list) pclose(list);
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string word, state;
-  stat >> word >> word >> state;
-  return pid && state != "Z" ? static_cast<pid_t>(pid) : 0;
-}
 
 // Share of pixels with a clear hue: lit and coloured, not grey.
 double ColouredShare(const headless::Image& image) {
@@ -64,39 +53,32 @@ TEST(Daemon, RunsTheSaverInItsWindowAndStopsIt) {
     GTEST_SKIP() << "needs root (to make a user), xscreensaver and Xvfb";
   }
   ThrowawayUser user;
-  ASSERT_TRUE(user.ok());
-  const std::string saver = user.home() + "/tressvale";
-  std::filesystem::copy_file(TRESSVALE_X11_BINARY, saver);
-  {
-    std::ofstream config(user.home() + "/.xscreensaver");
-    config << "mode: one\nselected: 0\ntimeout: 0:30:00\nlock: False\nfade: False\n"
-              "unfade: False\nsplash: False\ndpmsEnabled: False\n"
-              "programs: \"Tressvale\" " << saver << " --root \\n\n";
-  }
-  ASSERT_EQ(std::system(("chown -R " + user.name() + " " + user.home()).c_str()), 0);
+  ASSERT_TRUE(user.made);
+  std::filesystem::copy_file(TRESSVALE_X11_BINARY, user.home + "/tressvale");
+  std::ofstream(user.home + "/.xscreensaver")
+      << "mode: one\nselected: 0\nlock: False\nfade: False\nunfade: False\nsplash: False\n"
+         "programs: \"Tressvale\" " << user.home << "/tressvale --root \\n\n";
+  ASSERT_EQ(std::system(("chown -R " + user.name + " " + user.home).c_str()), 0);
 
   XServer server;
-  ASSERT_TRUE(server.display());
-  Process daemon(user.As({"xscreensaver", "--no-splash"}, server));
+  Process daemon(user.As({"xscreensaver", "--no-splash"}, server), {});
   SleepSeconds(2);
   auto command = [&](const char* what) {
-    Process c(user.As({"xscreensaver-command", what}, server));
-    return c.Wait(10);
+    return Process(user.As({"xscreensaver-command", what}, server), {}).Wait(10);
   };
   ASSERT_EQ(command("-activate"), 0) << daemon.Errors();
   SleepSeconds(3);
-  const pid_t pid = SaverOf(user);
-  ASSERT_NE(pid, 0) << "the daemon did not start the saver\n" << daemon.Errors();
+  ASSERT_NE(user.Saver(), 0) << "the daemon did not start the saver\n" << daemon.Errors();
   const headless::Image shot = Grab(server.display(), DefaultRootWindow(server.display()));
+  std::string error;
   if (const char* keep = std::getenv("TRESSVALE_SHOTS")) {
-    std::string error;
     headless::WritePng(std::string(keep) + "/daemon.png", shot, error);
   }
   EXPECT_GT(ColouredShare(shot), 0.01);
 
   ASSERT_EQ(command("-deactivate"), 0);
   SleepSeconds(1);
-  EXPECT_EQ(SaverOf(user), 0) << "still running a second after the daemon stopped it";
+  EXPECT_EQ(user.Saver(), 0) << "still running a second after the daemon stopped it";
   EXPECT_LT(LitShare(Grab(server.display(), DefaultRootWindow(server.display()))), 0.001);
   kill(-daemon.pid(), SIGTERM);
   daemon.Wait(5);

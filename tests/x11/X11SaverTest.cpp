@@ -2,8 +2,6 @@
 // cannot start. Every case has its own server and bounds its waits.
 #include <gtest/gtest.h>
 // After gtest: X11 defines None and Bool as macros.
-#include <GL/glx.h>
-#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <signal.h>
 
@@ -18,215 +16,160 @@
 namespace tv::x11test {
 namespace {
 
-bool HaveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+namespace fs = std::filesystem;
+const fs::path kTemp = fs::temp_directory_path() / ("tressvale-" + std::to_string(getpid()));
 
-std::string TempPng(const std::string& name) {
-  return (std::filesystem::temp_directory_path() /
-          ("tressvale-" + std::to_string(getpid()) + "-" + name + ".png")).string();
-}
-
-headless::Image ReadImage(const std::string& path) {
-  headless::Image image;
-  std::string error;
-  headless::ReadPng(path, image, error);
-  std::filesystem::remove(path);
-  return image;
-}
+class X11Saver : public ::testing::Test {
+  void SetUp() override {
+    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "no Xvfb";
+    fs::create_directories(kTemp);
+  }
+  void TearDown() override { fs::remove_all(kTemp); }
+};
 
 // Every way out before the first frame gives its code and words, and closes what it opened (the
 // leak-checked build reports anything left).
-TEST(X11Saver, RefusesWhatItCannotUse) {
-  if (!HaveXvfb()) GTEST_SKIP() << "no Xvfb";
+TEST_F(X11Saver, RefusesWhatItCannotUse) {
   enum Server { Plain, NoGlx, Missing };
-  struct Case {
+  const struct {
     Server server;
-    const char* args;
-    const char* env;
+    const char *args, *env;
     int code;
     const char* says;
-  };
-  const Case cases[] = {
-      {Plain, "-bogus", "", 2, "unknown option '-bogus'"},
-      {Plain, "--frames", "", 2, "-frames needs"},
-      {Plain, "-help", "", 0, ""},
-      {Plain, "-window-id 0x7777777", "", 1, "there is no window 0x7777777"},
+  } cases[] = {
+      {Plain, "-bogus", "X=", 2, "unknown option '-bogus'"},
+      {Plain, "--frames", "X=", 2, "-frames needs"},
+      {Plain, "-window-id 0x7777777", "X=", 1, "there is no window 0x7777777"},
       {Plain, "-root", "XSCREENSAVER_WINDOW=0x7777777", 1, "there is no window 0x7777777"},
-      {NoGlx, "-frames 3", "", 1,
+      {NoGlx, "-frames 3", "X=", 1,
        "Can't Find A Suitable PixelFormat.\ntressvale: Error - cannot start OpenGL\n"},
-      {Missing, "-frames 3", "", 1, "cannot open the X display"},
-      {Plain, "-knots 50 -frames 1", "", 0, "-knots 50 is outside 1..20; using 20"},
+      {Missing, "-frames 3", "DISPLAY=:65000", 1, "cannot open the X display"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     XServer server(c.server == NoGlx ? std::vector<std::string>{"-extension", "GLX"}
                                      : std::vector<std::string>{});
-    ASSERT_FALSE(server.name().empty());
-    std::vector<std::string> env;
-    if (*c.env) env.push_back(c.env);
-    if (c.server == Missing) env.push_back("DISPLAY=:65000");
-    auto [code, errors] = RunSaver(server, c.args, env, c.code != 0);
-    EXPECT_EQ(code, c.code) << c.args << "\n" << errors;
+    auto saver = StartSaver(server, c.args, {c.env}, true);
+    EXPECT_EQ(saver->Wait(60), c.code) << c.args;
+    const std::string errors = saver->Errors();
     EXPECT_NE(errors.find(c.says), std::string::npos) << c.args << "\n" << errors;
     EXPECT_EQ(errors.find("LeakSanitizer"), std::string::npos) << c.args << "\n" << errors;
   }
 }
 
-// Its own window, the root, a preview window, the daemon's window and a window whose visual has
-// no depth buffer all get knots; SIGTERM ends it with 0 within a second and leaves the window
-// as it was.
-TEST(X11Saver, DrawsWhereItIsToldAndEndsCleanly) {
-  if (!HaveXvfb()) GTEST_SKIP() << "no Xvfb";
-  enum Kind { Own, Root, Preview, Daemon, Depthless };
-  for (Kind kind : {Own, Root, Preview, Daemon, Depthless}) {
+// It draws knots into each kind of target and ends as each event asks, within a second, leaving
+// nothing drawn behind; stopped and continued, it goes on drawing.
+TEST_F(X11Saver, DrawsWhereItIsToldAndEnds) {
+  enum Target { Own, Root, Preview, Daemon, Depthless };
+  enum End { Term, StopContinueTerm, DestroyWindow, KillServer };
+  const struct {
+    Target target;
+    End end;
+    int code;
+  } cases[] = {{Own, Term, 0},      {Root, Term, 0},          {Preview, StopContinueTerm, 0},
+               {Daemon, Term, 0},   {Depthless, Term, 0},     {Preview, DestroyWindow, 0},
+               {Preview, KillServer, 1}};
+  for (const auto& c : cases) {
     XServer server;
     Display* d = server.display();
-    ASSERT_TRUE(d);
-    XVisualInfo* depthless = kind == Depthless ? DepthlessVisual(d) : nullptr;
-    if (kind == Depthless && !depthless) {
-      ADD_FAILURE() << "no depth-less GLX visual on Xvfb";
-      continue;
-    }
-    Window window = kind == Root ? DefaultRootWindow(d)
-                    : kind == Own ? 0
-                                  : MakeWindow(d, 320, 240, depthless);
-    free(depthless);
+    Window window = c.target == Root  ? DefaultRootWindow(d)
+                    : c.target == Own ? 0
+                                      : MakeWindow(d, c.target == Depthless);
     const std::string id = std::to_string(window);
-    const std::string args = kind == Own       ? "-geometry 320x240"
-                             : kind == Root    ? "-root"
-                             : kind == Daemon  ? "-root"
-                                               : "--root --window-id " + id;
-    Process saver(SaverArgs(args + " -seed 3"),
-                  SaverEnv(server, {kind == Daemon ? "XSCREENSAVER_WINDOW=" + id : "X=0"}));
+    const std::string args[] = {"-geometry 320x240", "-root", "--root --window-id " + id, "-root",
+                                "-window-id " + id};
+    auto saver = StartSaver(server, args[c.target] + " -seed 3",
+                            {c.target == Daemon ? "XSCREENSAVER_WINDOW=" + id : "X="});
     SleepSeconds(2.5);
-    if (kind == Own) window = FindSaverWindow(d, saver.pid());
-    ASSERT_NE(window, 0u) << kind;
-    EXPECT_GT(LitShare(Grab(d, window)), 0.01) << kind;
-    kill(saver.pid(), SIGTERM);
-    EXPECT_EQ(saver.Wait(1.0), 0) << kind << saver.Errors();
-    const std::string errors = saver.Errors();
-    EXPECT_EQ(errors.find("child window") != std::string::npos, kind == Depthless) << errors;
-    if (kind != Own) {
-      EXPECT_LT(LitShare(Grab(d, window)), 0.001) << kind;
+    if (c.target == Own) window = FindSaverWindow(d, saver->pid());
+    ASSERT_NE(window, 0u) << c.target;
+    const headless::Image drawn = Grab(d, window);
+    EXPECT_GT(LitShare(drawn), 0.01) << c.target;
+    if (c.end == StopContinueTerm) {
+      kill(saver->pid(), SIGSTOP);
+      SleepSeconds(1.0);
+      EXPECT_EQ(DifferentShare(Grab(d, window), Grab(d, window)), 0);
+      kill(saver->pid(), SIGCONT);
+      SleepSeconds(0.5);
+      EXPECT_GT(DifferentShare(drawn, Grab(d, window)), 0.001) << "frozen after SIGCONT";
+    }
+    if (c.end == DestroyWindow) XDestroyWindow(d, window);
+    if (c.end == KillServer) server.Kill();
+    if (c.end == Term || c.end == StopContinueTerm) kill(saver->pid(), SIGTERM);
+    if (d && c.end != KillServer) XSync(d, False);
+    EXPECT_EQ(saver->Wait(1.0), c.code) << c.target << " " << c.end << saver->Errors();
+    EXPECT_EQ(saver->Errors().find("child window") != std::string::npos, c.target == Depthless);
+    if (c.end == Term && c.target != Own) {
+      EXPECT_LT(LitShare(Grab(d, window)), 0.001) << c.target;
     }
   }
 }
 
-// Same seed, same frames: a depth-less window's picture is the proper window's, not inside out.
-// With -fps only the lower left corner differs.
-TEST(X11Saver, SnapshotsAgreeAcrossVisualsAndFps) {
-  if (!HaveXvfb()) GTEST_SKIP() << "no Xvfb";
+// Same seed, same frames: a depth-less window's picture is a proper window's, not inside out;
+// with -fps only the lower left corner differs.
+TEST_F(X11Saver, SnapshotsAgreeAcrossVisualsAndFps) {
   XServer server;
-  ASSERT_TRUE(server.display());
-  XVisualInfo* depthless = DepthlessVisual(server.display());
-  ASSERT_TRUE(depthless);
-  const Window window = MakeWindow(server.display(), 320, 240, depthless);
-  free(depthless);
-  const std::string common = " -seed 5 -frames 350 -snapshot ";
-  std::string paths[3] = {TempPng("own"), TempPng("depthless"), TempPng("fps")};
-  ASSERT_EQ(RunSaver(server, "-geometry 320x240" + common + paths[0]).first, 0);
-  ASSERT_EQ(RunSaver(server, "-window-id " + std::to_string(window) + common + paths[1]).first, 0);
-  ASSERT_EQ(RunSaver(server, "-geometry 320x240 -fps" + common + paths[2]).first, 0);
-  const headless::Image own = ReadImage(paths[0]), inChild = ReadImage(paths[1]),
-                        fps = ReadImage(paths[2]);
-  EXPECT_GT(LitShare(own), 0.05);
-  EXPECT_LT(DifferentShare(own, inChild), 0.002);
-  long outside = 0, inside = 0;
-  for (int y = 0; y < own.height; ++y) {
-    for (int x = 0; x < own.width; ++x) {
-      const bool differs = std::memcmp(own.At(x, y), fps.At(x, y), 3) != 0;
-      (x < 240 && y >= own.height - 70 ? inside : outside) += differs;
+  const Window window = MakeWindow(server.display(), true);
+  ASSERT_NE(window, 0u) << "no depth-less GLX visual";
+  const std::string args[3] = {"-geometry 320x240", "-window-id " + std::to_string(window),
+                               "-geometry 320x240 -fps"};
+  headless::Image shots[3];
+  for (int i = 0; i < 3; ++i) {
+    const std::string png = (kTemp / (std::to_string(i) + ".png")).string();
+    ASSERT_EQ(StartSaver(server, args[i] + " -seed 5 -frames 350 -snapshot " + png)->Wait(60), 0);
+    std::string error;
+    ASSERT_TRUE(headless::ReadPng(png, shots[i], error)) << error;
+  }
+  EXPECT_GT(LitShare(shots[0]), 0.05);
+  EXPECT_LT(DifferentShare(shots[0], shots[1]), 0.002);
+  long differs[2] = {0, 0};  // outside, inside the corner
+  for (int y = 0; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      differs[x < 240 && y >= 170] += std::memcmp(shots[0].At(x, y), shots[2].At(x, y), 3) != 0;
     }
   }
-  EXPECT_EQ(outside, 0);
-  EXPECT_GT(inside, 300);
+  EXPECT_EQ(differs[0], 0);
+  EXPECT_GT(differs[1], 300);
 }
 
-// Full screen ends on the first move beyond 4 pixels from where the pointer was at start, on a
-// key and on a button; a smaller move does not end it.
-TEST(X11Saver, FullScreenClosesOnInput) {
-  if (!HaveXvfb()) GTEST_SKIP() << "no Xvfb";
+// Full screen ends on the first move beyond 4 pixels (|dx| + |dy|) from where the pointer was at
+// start, on a key and on a button; a smaller move does not end it.
+TEST_F(X11Saver, FullScreenClosesOnInput) {
   enum Input { Move3, Move10, Key, Button };
   for (Input input : {Move3, Move10, Key, Button}) {
     XServer server;
     Display* d = server.display();
-    ASSERT_TRUE(d);
-    Process saver(SaverArgs("-fullscreen"), SaverEnv(server));
+    auto saver = StartSaver(server, "-fullscreen");
     SleepSeconds(1.5);
-    const Window window = FindSaverWindow(d, saver.pid());
-    ASSERT_NE(window, 0u) << "no window with WM_CLASS tressvale and our _NET_WM_PID";
     XEvent event = {};
-    event.xany.window = window;
-    switch (input) {
-      case Move3:
-      case Move10:
-        XWarpPointer(d, None, None, 0, 0, 0, 0, input == Move3 ? 2 : 6, input == Move3 ? 1 : 4);
-        break;
-      case Key:
-        event.type = KeyPress;
-        event.xkey.keycode = XKeysymToKeycode(d, XK_space);
-        XSendEvent(d, window, False, KeyPressMask, &event);
-        break;
-      case Button:
-        event.type = ButtonPress;
-        event.xbutton.button = 1;
-        XSendEvent(d, window, False, ButtonPressMask, &event);
-        break;
+    event.xany.window = FindSaverWindow(d, saver->pid());
+    ASSERT_NE(event.xany.window, 0u) << "no window with WM_CLASS tressvale and our _NET_WM_PID";
+    if (input == Move3 || input == Move10) {
+      XWarpPointer(d, None, None, 0, 0, 0, 0, input == Move3 ? 2 : 6, input == Move3 ? 1 : 4);
+    } else {
+      event.type = input == Key ? KeyPress : ButtonPress;
+      event.xkey.keycode = XKeysymToKeycode(d, XK_space);  // also the button's number
+      XSendEvent(d, event.xany.window, False, KeyPressMask | ButtonPressMask, &event);
     }
     XSync(d, False);
-    EXPECT_EQ(saver.Wait(1.0), input == Move3 ? std::nullopt : std::optional<int>(0)) << input;
+    EXPECT_EQ(saver->Wait(1.0), input == Move3 ? std::nullopt : std::optional<int>(0)) << input;
   }
 }
 
-// Stopped and continued, it goes on drawing; it ends when its window is destroyed (0) or its
-// X server dies (1), without spinning.
-TEST(X11Saver, SurvivesStopsAndEndsWithItsWindowOrServer) {
-  if (!HaveXvfb()) GTEST_SKIP() << "no Xvfb";
-  enum Event { StopContinue, DestroyWindow, KillServer };
-  for (Event e : {StopContinue, DestroyWindow, KillServer}) {
-    XServer server;
-    Display* d = server.display();
-    ASSERT_TRUE(d);
-    const Window window = MakeWindow(d, 200, 150);
-    Process saver(SaverArgs("-window-id " + std::to_string(window)), SaverEnv(server));
-    SleepSeconds(1.5);
-    ASSERT_TRUE(saver.Running());
-    if (e == StopContinue) {
-      kill(saver.pid(), SIGSTOP);
-      const headless::Image stopped = Grab(d, window);
-      SleepSeconds(1.0);
-      EXPECT_EQ(DifferentShare(stopped, Grab(d, window)), 0);
-      kill(saver.pid(), SIGCONT);
-      SleepSeconds(0.5);
-      EXPECT_GT(DifferentShare(stopped, Grab(d, window)), 0.001) << "frozen after SIGCONT";
-      kill(saver.pid(), SIGTERM);
-    } else if (e == DestroyWindow) {
-      XDestroyWindow(d, window);
-      XSync(d, False);
-    } else {
-      server.Kill();
-    }
-    EXPECT_EQ(saver.Wait(1.0), e == KillServer ? 1 : 0) << e << saver.Errors();
+// -save-settings stores the options given over what was stored (repaired as the dialog's OK
+// does), so later runs and the daemon's runs agree.
+TEST_F(X11Saver, SaveSettingsKeepsWhatWasStored) {
+  XServer server;
+  for (const char* args : {"-save-settings -knots 7 -u-max 4.5", "--save-settings --x-min 120"}) {
+    auto save = StartSaver(server, args, {"XDG_CONFIG_HOME=" + kTemp.string()});
+    EXPECT_EQ(save->Wait(10), 0) << args << save->Errors();
   }
-}
-
-// -save-settings stores the options given over what was stored, so later runs and the daemon's
-// runs agree.
-TEST(X11Saver, SaveSettingsKeepsWhatWasStored) {
-  const std::filesystem::path store =
-      std::filesystem::temp_directory_path() / ("tressvale-store-" + std::to_string(getpid()));
-  const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + store.string()};
-  for (const char* args : {"-save-settings -knots 7 -u-max 4.5", "--save-settings --wire 9"}) {
-    Process save(SaverArgs(args), env);
-    EXPECT_EQ(save.Wait(10), 0) << args << save.Errors();
-  }
-  std::ifstream file(store / "Pervik/Tressvale/data1", std::ios::binary);
-  SaverSettings stored;
-  file.read(reinterpret_cast<char*>(&stored), sizeof stored);
-  SaverSettings expected = DefaultSettings();
+  SaverSettings stored, expected = DefaultSettings();
+  std::ifstream(kTemp / "Pervik/Tressvale/data1", std::ios::binary)
+      .read(reinterpret_cast<char*>(&stored), sizeof stored);
   expected.knotCount = 7;
   expected.uMax = 45 * 0.1;
-  expected.styleWeight[0] = 9;
+  expected.spinXMin = expected.spinXMax = 120;
   EXPECT_EQ(SettingsToBytes(stored), SettingsToBytes(expected));
-  std::filesystem::remove_all(store);
 }
 
 }  // namespace

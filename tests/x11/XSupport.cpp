@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,21 +20,28 @@ void SleepSeconds(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+namespace {
+
+[[noreturn]] void Exec(std::vector<std::string> argv) {
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  _exit(127);
+}
+
+}  // namespace
+
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
   static int count = 0;
-  errors_ = (std::filesystem::temp_directory_path() /
-             ("tressvale-test-" + std::to_string(getpid()) + "-" + std::to_string(++count) + ".err"))
-                .string();
+  errors_ = std::filesystem::temp_directory_path() /
+            ("tressvale-" + std::to_string(getpid()) + "-" + std::to_string(++count) + ".err");
   pid_ = fork();
   if (pid_ != 0) return;
   setpgid(0, 0);
   for (const std::string& e : env) putenv(strdup(e.c_str()));
   if (!freopen(errors_.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  execvp(args[0], args.data());
-  _exit(127);
+  Exec(argv);
 }
 
 Process::~Process() {
@@ -48,23 +54,19 @@ Process::~Process() {
 
 std::optional<int> Process::Wait(double seconds) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!code_ && pid_ > 0) {
-    int status = 0;
+  for (int status = 0; !code_ && pid_ > 0; SleepSeconds(0.02)) {
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     } else if (std::chrono::steady_clock::now() >= end) {
       break;
-    } else {
-      SleepSeconds(0.02);
     }
   }
   return code_;
 }
 
 std::string Process::Errors() const {
-  std::ifstream file(errors_);
   std::stringstream text;
-  text << file.rdbuf();
+  text << std::ifstream(errors_).rdbuf();
   return text.str();
 }
 
@@ -74,21 +76,16 @@ XServer::XServer(const std::vector<std::string>& extra) {
   pid_ = fork();
   if (pid_ == 0) {
     close(fds[0]);
-    std::vector<std::string> argv = {"Xvfb",   "-displayfd", std::to_string(fds[1]), "-screen", "0",
+    std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
                                      "640x480x24", "-nolisten", "tcp", "-br"};
     argv.insert(argv.end(), extra.begin(), extra.end());
-    std::vector<char*> args;
-    for (std::string& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
     if (!freopen("/dev/null", "w", stderr)) _exit(126);
-    execvp("Xvfb", args.data());
-    _exit(127);
+    Exec(argv);
   }
   close(fds[1]);
   // Xvfb writes the display number and a newline once it accepts clients.
   std::string number;
-  char c;
-  while (number.size() < 12 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  for (char c; number.size() < 12 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
   close(fds[0]);
   if (number.empty()) return;
   name_ = ":" + number;
@@ -96,11 +93,10 @@ XServer::XServer(const std::vector<std::string>& extra) {
 }
 
 void XServer::Kill() {
-  if (pid_ <= 0) return;
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
-  display_ = nullptr;  // its connection is dead; Xlib must not touch it again
+  display_ = nullptr;  // the connection is dead; Xlib must not touch it again
 }
 
 XServer::~XServer() {
@@ -111,34 +107,22 @@ XServer::~XServer() {
   }
 }
 
-std::vector<std::string> SaverEnv(const XServer& server, std::vector<std::string> extra) {
-  std::vector<std::string> env = {"DISPLAY=" + server.name(), "XDG_CONFIG_HOME=/nonexistent"};
-  env.insert(env.end(), extra.begin(), extra.end());  // later entries win
-  return env;
-}
-
-std::vector<std::string> SaverArgs(const std::string& args, bool checked) {
+std::unique_ptr<Process> StartSaver(const XServer& server, const std::string& args,
+                                    std::vector<std::string> env, bool checked) {
   std::vector<std::string> argv = {checked ? TRESSVALE_X11_CHECKED_BINARY : TRESSVALE_X11_BINARY};
   std::istringstream words(args);
   for (std::string w; words >> w;) argv.push_back(w);
-  return argv;
-}
-
-std::pair<int, std::string> RunSaver(const XServer& server, const std::string& args,
-                                     std::vector<std::string> env, bool checked) {
-  Process saver(SaverArgs(args, checked), SaverEnv(server, std::move(env)));
-  const int code = saver.Wait(60).value_or(-1);
-  return {code, saver.Errors()};
+  env.insert(env.begin(), {"DISPLAY=" + server.name(), "XDG_CONFIG_HOME=/nonexistent"});
+  return std::make_unique<Process>(argv, env);
 }
 
 headless::Image Grab(Display* display, Window window) {
-  XWindowAttributes attributes;
-  headless::Image image;
-  if (!XGetWindowAttributes(display, window, &attributes)) return image;
-  XImage* x = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                        static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-  if (!x) return image;
-  image = headless::Image(attributes.width, attributes.height);
+  XWindowAttributes a;
+  XImage* x = XGetWindowAttributes(display, window, &a)
+                  ? XGetImage(display, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap)
+                  : nullptr;
+  if (!x) return {};
+  headless::Image image(a.width, a.height);
   for (int y = 0; y < image.height; ++y) {
     for (int px = 0; px < image.width; ++px) {
       const unsigned long p = XGetPixel(x, px, y);
@@ -154,11 +138,8 @@ headless::Image Grab(Display* display, Window window) {
 
 double LitShare(const headless::Image& image) {
   long lit = 0;
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      const uint8_t* p = image.At(x, y);
-      lit += (p[0] | p[1] | p[2]) > 24;
-    }
+  for (size_t i = 0; i < image.rgba.size(); i += 4) {
+    lit += (image.rgba[i] | image.rgba[i + 1] | image.rgba[i + 2]) > 24;
   }
   return image.width ? static_cast<double>(lit) / (image.width * image.height) : 0;
 }
@@ -174,64 +155,52 @@ double DifferentShare(const headless::Image& a, const headless::Image& b) {
   return static_cast<double>(different) / (a.width * a.height);
 }
 
-Window MakeWindow(Display* display, int width, int height, XVisualInfo* visual) {
+Window MakeWindow(Display* display, bool depthless) {
   const int screen = DefaultScreen(display);
+  XVisualInfo visual = {};
+  visual.visual = DefaultVisual(display, screen);
+  visual.depth = DefaultDepth(display, screen);
+  if (depthless) {
+    int count = 0;
+    XVisualInfo* all = XGetVisualInfo(display, 0, nullptr, &count);
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i) {
+      int gl = 0, rgba = 0, depth = 1;
+      glXGetConfig(display, &all[i], GLX_USE_GL, &gl);
+      glXGetConfig(display, &all[i], GLX_RGBA, &rgba);
+      glXGetConfig(display, &all[i], GLX_DEPTH_SIZE, &depth);
+      if ((found = gl && rgba && depth == 0 && all[i].depth == 24)) visual = all[i];
+    }
+    if (all) XFree(all);
+    if (!found) return 0;
+  }
   const Window root = RootWindow(display, screen);
   XSetWindowAttributes set = {};
   set.background_pixel = BlackPixel(display, screen);
-  set.border_pixel = 0;
-  set.colormap = XCreateColormap(display, root, visual ? visual->visual : DefaultVisual(display, screen),
-                                 AllocNone);
-  const Window w = XCreateWindow(display, root, 0, 0, static_cast<unsigned>(width),
-                                 static_cast<unsigned>(height), 0,
-                                 visual ? visual->depth : DefaultDepth(display, screen), InputOutput,
-                                 visual ? visual->visual : DefaultVisual(display, screen),
-                                 CWBackPixel | CWBorderPixel | CWColormap, &set);
+  set.colormap = XCreateColormap(display, root, visual.visual, AllocNone);
+  const Window w = XCreateWindow(display, root, 0, 0, 320, 240, 0, visual.depth, InputOutput,
+                                 visual.visual, CWBackPixel | CWBorderPixel | CWColormap, &set);
   XMapWindow(display, w);
   XSync(display, False);
   return w;
 }
 
-XVisualInfo* DepthlessVisual(Display* display) {
-  XVisualInfo wanted;
-  wanted.screen = DefaultScreen(display);
-  wanted.c_class = TrueColor;
-  int count = 0;
-  XVisualInfo* all = XGetVisualInfo(display, VisualScreenMask | VisualClassMask, &wanted, &count);
-  XVisualInfo* found = nullptr;
-  for (int i = 0; i < count && !found; ++i) {
-    int gl = 0, depth = 1, rgba = 0;
-    glXGetConfig(display, &all[i], GLX_USE_GL, &gl);
-    glXGetConfig(display, &all[i], GLX_DEPTH_SIZE, &depth);
-    glXGetConfig(display, &all[i], GLX_RGBA, &rgba);
-    if (gl && rgba && depth == 0 && all[i].depth == 24) {
-      found = static_cast<XVisualInfo*>(malloc(sizeof(XVisualInfo)));
-      *found = all[i];
-    }
-  }
-  if (all) XFree(all);
-  return found;
-}
-
 Window FindSaverWindow(Display* display, pid_t pid) {
-  Window root, parent, *children = nullptr;
+  Window root, parent, *children = nullptr, found = 0;
   unsigned count = 0;
-  Window found = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return 0;
-  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", True);
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
   for (unsigned i = 0; i < count && !found; ++i) {
     Atom type;
     int format;
     unsigned long items, after;
     unsigned char* data = nullptr;
     XClassHint hint = {};
-    if (pidAtom && XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
-                                      &format, &items, &after, &data) == Success &&
-        data && items == 1 && *reinterpret_cast<long*>(data) == pid &&
-        XGetClassHint(display, children[i], &hint)) {
-      if (std::string(hint.res_name) == "tressvale" && std::string(hint.res_class) == "Tressvale") {
-        found = children[i];
-      }
+    XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
+                       &items, &after, &data);
+    if (data && *reinterpret_cast<long*>(data) == pid && XGetClassHint(display, children[i], &hint) &&
+        std::string(hint.res_name) + "/" + hint.res_class == "tressvale/Tressvale") {
+      found = children[i];
     }
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <sys/types.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,21 +14,16 @@
 
 namespace tv::x11test {
 
-// A program in its own process group, stderr kept in a file; killed (the group) if still running
-// when destroyed.
+// A program in a process group of its own, stderr kept in a file; the group is killed if the
+// program still runs when this goes.
 class Process {
  public:
-  // env: NAME=VALUE entries added to (or replacing in) this process's environment.
-  Process(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+  // env: NAME=VALUE entries over this process's environment (later ones win).
+  Process(const std::vector<std::string>& argv, const std::vector<std::string>& env);
   ~Process();
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
   pid_t pid() const { return pid_; }
-  // The exit code once it has ended within the given time; 128 + n after signal n; none if it
-  // is still running.
+  // The exit code (128 + n after signal n) once it has ended within the time; none if it runs.
   std::optional<int> Wait(double seconds);
-  bool Running() { return !Wait(0).has_value(); }
   std::string Errors() const;
 
  private:
@@ -37,14 +32,14 @@ class Process {
   std::string errors_;
 };
 
-// An Xvfb on a display of its own (-displayfd), black root window.
+// An Xvfb on a display of its own (-displayfd), 640x480, black root; and the test's connection.
 class XServer {
  public:
   explicit XServer(const std::vector<std::string>& extra = {});
   ~XServer();
-  const std::string& name() const { return name_; }  // ":N", empty if it did not start
-  Display* display() const { return display_; }     // the test's own connection
-  void Kill();                                      // the server dies under its clients
+  const std::string& name() const { return name_; }
+  Display* display() const { return display_; }
+  void Kill();  // the server dies under its clients
 
  private:
   pid_t pid_ = -1;
@@ -52,28 +47,20 @@ class XServer {
   Display* display_ = nullptr;
 };
 
-
-// The saver on a display with an empty settings store, its arguments split at spaces.
-std::vector<std::string> SaverEnv(const XServer& server, std::vector<std::string> extra = {});
-// checked: the leak-checked build (Mesa's own leaks make it unfit once GL runs).
-std::vector<std::string> SaverArgs(const std::string& args, bool checked = false);
-
-// Runs the saver to its end (at most 60 s): the exit code and standard error.
-std::pair<int, std::string> RunSaver(const XServer& server, const std::string& args,
-                                     std::vector<std::string> env = {}, bool checked = false);
+// The saver (checked: the leak-checked build) on the server with an empty settings store; args
+// are split at spaces.
+std::unique_ptr<Process> StartSaver(const XServer& server, const std::string& args,
+                                    std::vector<std::string> env = {}, bool checked = false);
 
 headless::Image Grab(Display* display, Window window);
 double LitShare(const headless::Image& image);
 // Share of pixels that differ by more than 8 in a channel.
 double DifferentShare(const headless::Image& a, const headless::Image& b);
-
-// A window with the given visual (null: the default), mapped, black background.
-Window MakeWindow(Display* display, int width, int height, XVisualInfo* visual = nullptr);
-// A GLX visual without a depth buffer, if the server has one.
-XVisualInfo* DepthlessVisual(Display* display);
-// The top-level window whose _NET_WM_PID is pid and whose WM_CLASS is tressvale/Tressvale.
+// A mapped 320x240 window with a black background and the default visual, or (depthless) a GLX
+// visual without a depth buffer; 0 if the server has no such visual.
+Window MakeWindow(Display* display, bool depthless);
+// The top-level window with WM_CLASS tressvale/Tressvale and _NET_WM_PID pid.
 Window FindSaverWindow(Display* display, pid_t pid);
-
 void SleepSeconds(double seconds);
 
 }  // namespace tv::x11test
