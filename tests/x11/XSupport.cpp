@@ -165,11 +165,12 @@ Window MakeWindow(Display* display, bool depthless) {
     XVisualInfo* all = XGetVisualInfo(display, 0, nullptr, &count);
     bool found = false;
     for (int i = 0; i < count && !found; ++i) {
-      int gl = 0, rgba = 0, depth = 1;
+      int gl = 0, rgba = 0, doubleBuffer = 0, depth = 1;
       glXGetConfig(display, &all[i], GLX_USE_GL, &gl);
       glXGetConfig(display, &all[i], GLX_RGBA, &rgba);
+      glXGetConfig(display, &all[i], GLX_DOUBLEBUFFER, &doubleBuffer);
       glXGetConfig(display, &all[i], GLX_DEPTH_SIZE, &depth);
-      if ((found = gl && rgba && depth == 0 && all[i].depth == 24)) visual = all[i];
+      if ((found = gl && rgba && doubleBuffer && depth == 0 && all[i].depth == 24)) visual = all[i];
     }
     if (all) XFree(all);
     if (!found) return 0;

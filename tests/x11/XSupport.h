@@ -57,7 +57,7 @@ double LitShare(const headless::Image& image);
 // Share of pixels that differ by more than 8 in a channel.
 double DifferentShare(const headless::Image& a, const headless::Image& b);
 // A mapped 320x240 window with a black background and the default visual, or (depthless) a GLX
-// visual without a depth buffer; 0 if the server has no such visual.
+// visual with double buffering but no depth buffer; 0 if the server has none.
 Window MakeWindow(Display* display, bool depthless);
 // The top-level window with WM_CLASS tressvale/Tressvale and _NET_WM_PID pid.
 Window FindSaverWindow(Display* display, pid_t pid);
