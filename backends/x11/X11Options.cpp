@@ -25,7 +25,8 @@ const char* const kX11Usage =
     "  -delay MICROSECONDS frame timer period (default 10000)\n"
     "  -seed N             seed of the random choices instead of the calendar time\n"
     "  -defaults           ignore the stored settings\n"
-    "  -frames N           stop after N frames on a simulated clock; -snapshot FILE.png keeps the last\n"
+    "  -frames N           stop after N frames on a simulated clock\n"
+    "  -snapshot FILE.png  with -frames: keep the last frame\n"
     "  -save-settings      store the settings options given for every later run, then exit\n"
     "  -help, -version\n"
     "settings (override the stored ones for this run; out-of-range values are brought within):\n"
@@ -101,7 +102,8 @@ bool ParseUnsigned(const char* text, unsigned long max, unsigned long& value) {
 bool ParseNumber(const char* text, bool whole, double& value) {
   if (!text || !*text) return false;
   char* end = nullptr;
-  const double v = whole ? static_cast<double>(std::strtol(text, &end, 10)) : std::strtod(text, &end);
+  const double v =
+      whole ? static_cast<double>(std::strtol(text, &end, 10)) : std::strtod(text, &end);
   if (*end != '\0' || !std::isfinite(v)) return false;
   value = v;
   return true;
@@ -161,13 +163,15 @@ bool ParseX11Options(int argc, const char* const* argv, X11Options& o, std::stri
       o.delayUs = static_cast<long>(number);
       ++i;
     } else if (arg == "seed") {
-      if (!needs(ParseUnsigned(value, 0xFFFFFFFFul, number), "a whole number from 0 to 4294967295")) {
+      if (!needs(ParseUnsigned(value, 0xFFFFFFFFul, number),
+                 "a whole number from 0 to 4294967295")) {
         return false;
       }
       o.seed = static_cast<uint32_t>(number);
       ++i;
     } else if (arg == "frames") {
-      if (!needs(ParseUnsigned(value, 100000000ul, number) && number > 0, "a number of frames, 1 or more")) {
+      if (!needs(ParseUnsigned(value, 100000000ul, number) && number > 0,
+                 "a number of frames, 1 or more")) {
         return false;
       }
       o.frames = static_cast<long>(number);
@@ -186,13 +190,15 @@ bool ParseX11Options(int argc, const char* const* argv, X11Options& o, std::stri
       o.action = Action::Version;
     } else if (const SettingOption* setting = FindSetting(arg)) {
       double v = 0;
-      if (!needs(ParseNumber(value, !setting->rings, v), setting->rings ? "a number" : "a whole number")) {
+      if (!needs(ParseNumber(value, !setting->rings, v),
+                 setting->rings ? "a number" : "a whole number")) {
         return false;
       }
       const double within = std::clamp(v, setting->min, setting->max);
       if (within != v) {
         char range[64];
-        std::snprintf(range, sizeof range, " is outside %g..%g; using %g", setting->min, setting->max, within);
+        std::snprintf(range, sizeof range, " is outside %g..%g; using %g", setting->min,
+                      setting->max, within);
         o.warnings.push_back("-" + arg + " " + value + range);
       }
       o.settings.emplace_back(setting, within);

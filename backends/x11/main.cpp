@@ -81,7 +81,9 @@ struct XSession {
   ~XSession() {
     if (!display) return;
     if (context) {
-      if (!glXMakeCurrent(display, None, nullptr)) Note("SHUTDOWN ERROR: Release Of DC And RC Failed.");
+      if (!glXMakeCurrent(display, None, nullptr)) {
+        Note("SHUTDOWN ERROR: Release Of DC And RC Failed.");
+      }
       glXDestroyContext(display, context);
     }
     if (visual) XFree(visual);
@@ -207,7 +209,8 @@ bool OpenDrawing(XSession& s, const X11Options& options, int& width, int& height
     const bool full = options.target == Target::FullScreen;
     width = full ? DisplayWidth(display, screen) : options.width;
     height = full ? DisplayHeight(display, screen) : options.height;
-    const auto [x, y] = full ? std::make_pair(0, 0) : options.position.value_or(std::make_pair(0, 0));
+    const auto [x, y] = full ? std::make_pair(0, 0)
+                             : options.position.value_or(std::make_pair(0, 0));
     s.drawable = s.target =
         CreateWindow(s, root, x, y, width, height,
                      StructureNotifyMask | KeyPressMask | ButtonPressMask | PointerMotionMask |
@@ -231,7 +234,9 @@ bool OpenDrawing(XSession& s, const X11Options& options, int& width, int& height
   if (windowGone) return GlFailure("Can't Set The PixelFormat.");
   s.context = glXCreateContext(display, s.visual, nullptr, True);
   if (!s.context) return GlFailure("Can't Create A GL Rendering Context.");
-  if (!glXMakeCurrent(display, s.drawable, s.context)) return GlFailure("Can't Activate The GL Rendering Context.");
+  if (!glXMakeCurrent(display, s.drawable, s.context)) {
+    return GlFailure("Can't Activate The GL Rendering Context.");
+  }
   return true;
 }
 

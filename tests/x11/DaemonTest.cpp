@@ -16,7 +16,7 @@ namespace {
 
 struct ThrowawayUser {
   const std::string name = "tvtest" + std::to_string(getpid()), home = "/home/" + name;
-  const bool made = std::system(("useradd -m -s /bin/sh " + name + " >/dev/null 2>&1").c_str()) == 0;
+  const bool made = std::system(("useradd -m -s /bin/sh " + name + " >/dev/null").c_str()) == 0;
   ~ThrowawayUser() {
     if (made) std::system(("userdel -r -f " + name + " >/dev/null 2>&1").c_str());
   }

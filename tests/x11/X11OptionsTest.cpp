@@ -17,6 +17,7 @@ bool Parse(std::vector<const char*> args, X11Options& o, std::string& error) {
 }
 
 TEST(X11Options, TargetsAndDaemonConventions) {
+  using enum Target;
   const struct {
     std::vector<const char*> args;
     Target target;
@@ -25,13 +26,13 @@ TEST(X11Options, TargetsAndDaemonConventions) {
     long delayUs;
     bool fps;
   } cases[] = {
-      {{}, Target::OwnWindow, 0, 1280, 720, 10000, false},
-      {{"-root", "-fps"}, Target::Root, 0, 1280, 720, 10000, true},
+      {{}, OwnWindow, 0, 1280, 720, 10000, false},
+      {{"-root", "-fps"}, Root, 0, 1280, 720, 10000, true},
       // The settings program's preview: the window id wins over -root.
-      {{"--root", "--window-id", "0x400EE5"}, Target::ForeignWindow, 0x400EE5, 1280, 720, 10000, false},
-      {{"-window-id", "12", "-root", "-delay", "33000"}, Target::ForeignWindow, 12, 1280, 720, 33000, false},
-      {{"--fullscreen", "-window"}, Target::FullScreen, 0, 1280, 720, 10000, false},
-      {{"-window", "-geometry", "320x200+10+20"}, Target::OwnWindow, 0, 320, 200, 10000, false},
+      {{"--root", "--window-id", "0x400EE5"}, ForeignWindow, 0x400EE5, 1280, 720, 10000, false},
+      {{"-window-id", "12", "-root", "-delay", "33000"}, ForeignWindow, 12, 1280, 720, 33000, 0},
+      {{"--fullscreen", "-window"}, FullScreen, 0, 1280, 720, 10000, false},
+      {{"-window", "-geometry", "320x200+10+20"}, OwnWindow, 0, 320, 200, 10000, false},
   };
   for (const auto& c : cases) {
     X11Options o;
@@ -87,7 +88,8 @@ TEST(X11Options, SettingsAreBroughtWithinTheDialogsRanges) {
     SaverSettings record = DefaultSettings();
     ApplySettingOptions(o, record);
     for (const SettingOption& option : kSettingOptions) {
-      EXPECT_TRUE(c.field != option.name || SettingValue(record, option) == c.expected) << c.args[0];
+      EXPECT_TRUE(c.field != option.name || SettingValue(record, option) == c.expected)
+          << c.args[0];
     }
   }
 }
@@ -104,17 +106,18 @@ TEST(X11Options, DescriptionFileMatchesTheOptions) {
   const std::regex number(
       R"re(<number[^>]*arg="-([a-z-]+) %"[^>]*low="([^"]+)" high="([^"]+)" default="([^"]+)")re");
   int settings = 0;
-  for (auto m = std::sregex_iterator(xml.begin(), xml.end(), number); m != std::sregex_iterator(); ++m) {
+  for (auto m = std::sregex_iterator(xml.begin(), xml.end(), number); m != std::sregex_iterator();
+       ++m) {
     const std::string name = "-" + (*m)[1].str();
     for (int i : {2, 3, 4}) {
       const std::string value = (*m)[i].str();
       X11Options o;
       std::string error;
-      ASSERT_TRUE(Parse({name.c_str(), value.c_str()}, o, error)) << name << " " << value << ": " << error;
+      ASSERT_TRUE(Parse({name.c_str(), value.c_str()}, o, error)) << name << " " << value;
       EXPECT_TRUE(o.warnings.empty()) << name << " " << value;
       if (i == 4 && !o.settings.empty()) {
         ++settings;
-        EXPECT_DOUBLE_EQ(SettingValue(DefaultSettings(), *o.settings[0].first), std::stod(value)) << name;
+        EXPECT_EQ(SettingValue(DefaultSettings(), *o.settings[0].first), std::stod(value)) << name;
       }
       EXPECT_TRUE(i != 4 || name != "-delay" || o.delayUs == X11Options().delayUs);
     }

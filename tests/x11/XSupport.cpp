@@ -199,7 +199,8 @@ Window FindSaverWindow(Display* display, pid_t pid) {
     XClassHint hint = {};
     XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
                        &items, &after, &data);
-    if (data && *reinterpret_cast<long*>(data) == pid && XGetClassHint(display, children[i], &hint) &&
+    if (data && *reinterpret_cast<long*>(data) == pid &&
+        XGetClassHint(display, children[i], &hint) &&
         std::string(hint.res_name) + "/" + hint.res_class == "tressvale/Tressvale") {
       found = children[i];
     }
