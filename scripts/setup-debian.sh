@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
   libopengl-dev libx11-dev libglx-dev xvfb xauth
+  # The Linux saver's tests: the screen-saver daemon, XML check, manual pages, package tools, pgrep
+  xscreensaver libxml2-utils man-db dpkg-dev file procps
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,3 +7,4 @@ scripts/setup-debian.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 scripts/check-core-portable.sh --cross
+scripts/test-package.sh
