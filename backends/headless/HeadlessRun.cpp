@@ -234,7 +234,7 @@ int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out) {
                 "largest scene: %zu mesh vertices, %zu translucent cells in one frame\n"
                 "peak RSS: %.1f MiB\n",
                 context.Describe().c_str(), o.width, o.height, o.frames, o.stepMs,
-                o.frames * o.stepMs / 1000.0, SceneKnotCount(), saverSettings.uMin,
+                static_cast<int64_t>(o.frames) * o.stepMs / 1000.0, SceneKnotCount(), saverSettings.uMin,
                 saverSettings.uMax, saverSettings.vMin, saverSettings.vMax,
                 saverSettings.blendedPercent, Percentile(ms, 0.5), Percentile(ms, 0.99),
                 *std::max_element(ms.begin(), ms.end()), total * 1000.0 / o.frames, total,
@@ -285,6 +285,16 @@ Image SaverRun::Capture() const {
   return image;
 }
 
+RenderParams StillParams(int32_t style) {
+  RenderParams params;
+  params.style = style;
+  // Facets into the mesh normals, so the blend shows (Triangle and Smooth would look alike).
+  params.blendFrom = Quad;
+  params.blendTo = Smooth;
+  params.spinning = params.sColored = params.wobbles = params.translucent = params.wireOverlay = 0;
+  return params;
+}
+
 void DrawStoredKnotStill(int index, int32_t style) {
   Knot knot;
   LoadLibraryKnot(knot, index);
@@ -303,11 +313,7 @@ void DrawStoredKnotStill(int index, int32_t style) {
       hi = Vec3(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
     }
   const Vec3 centre = lo.x <= hi.x ? 0.5 * (lo + hi) : Vec3(0, 0, 0);
-  RenderParams params;
-  params.style = style;
-  params.blendFrom = Triangle;
-  params.blendTo = Smooth;
-  params.spinning = params.sColored = params.wobbles = params.translucent = params.wireOverlay = 0;
+  const RenderParams params = StillParams(style);
 
   gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   ClearTranslucent();

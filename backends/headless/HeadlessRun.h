@@ -9,6 +9,7 @@
 #include "EglContext.h"
 #include "PngWriter.h"
 #include "RenderOptions.h"
+#include "render/RenderTypes.h"
 
 namespace tv::headless {
 
@@ -35,6 +36,8 @@ class SaverRun {
   uint32_t now_ = 0;
 };
 
+// Render parameters of a still: the style, no effects; Blended goes from Quad into Smooth.
+RenderParams StillParams(int32_t style);
 // Draws stored knot `index` alone, centred, unturned, with the given style and no effects.
 void DrawStoredKnotStill(int index, int32_t style);
 

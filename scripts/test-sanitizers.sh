@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the core, the tools and their tests with AddressSanitizer and UndefinedBehaviorSanitizer
+# into build-asan/ and runs the tests there: a leak, an overflow or undefined behaviour of ours
+# fails the test command. Only the GL driver's own leaks are suppressed (lsan-gl-driver.supp).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+  -DCMAKE_C_FLAGS_DEBUG="-O1 -g" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" -DTRESSVALE_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$(nproc)"
+
+# A sanitizer report ends the program with 86, never with the 1 or 2 the tools use for refusals.
+export ASAN_OPTIONS="exitcode=86:detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export LSAN_OPTIONS="exitcode=86:suppressions=$PWD/scripts/lsan-gl-driver.supp:print_suppressions=0"
+export UBSAN_OPTIONS="exitcode=86:halt_on_error=1:print_stacktrace=1"
+# The X11 saver's tests and the heaviest pixel case stay in the plain build, where they take
+# seconds instead of minutes.
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E "$skip"
