@@ -16,4 +16,5 @@ export LSAN_OPTIONS="exitcode=86:suppressions=$PWD/scripts/lsan-gl-driver.supp:p
 export UBSAN_OPTIONS="exitcode=86:halt_on_error=1:print_stacktrace=1"
 # The X11 saver's tests and the heaviest pixel case stay in the plain build, where they take
 # seconds instead of minutes.
+skip='^X11SaverTest\.'
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E "$skip"

@@ -25,8 +25,9 @@ class SaverRun {
 
   // Ticks the simulated clock forward to ms in steps of stepMs, drawing each frame.
   void AdvanceTo(uint32_t ms, int stepMs);
-  // As AdvanceTo, but all frames before the last are worked out without sending anything to
-  // OpenGL (the scene's choices and motion are the same; only the drawing is skipped).
+  // As AdvanceTo, but all frames before the last are worked out without walking the knots'
+  // meshes or sending them to OpenGL (the scene's choices, motion and GL state are the same).
+  // On a terminal a long one shows its progress and the time left.
   void FastForwardTo(uint32_t ms, int stepMs);
   uint32_t Now() const { return now_; }
   Image Capture() const;

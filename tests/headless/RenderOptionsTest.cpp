@@ -3,16 +3,18 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <initializer_list>
+#include <tuple>
 
 #include "BitmapFont.h"
+#include "HeadlessRun.h"
 #include "PngWriter.h"
 #include "RenderOptions.h"
+#include "render/Render.h"
 
 namespace tv::headless {
 namespace {
 
-bool Parse(std::initializer_list<const char*> args, RenderOptions& o, std::string& error) {
+bool Parse(const std::vector<const char*>& args, RenderOptions& o, std::string& error) {
   std::vector<const char*> argv = {"tressvale-render"};
   argv.insert(argv.end(), args.begin(), args.end());
   o = RenderOptions{};
@@ -26,30 +28,30 @@ TEST(RenderOptionsTest, ModesAndValues) {
   ASSERT_TRUE(Parse({"--out", "f", "--frames", "30", "--step-ms", "20", "--size", "640x360",
                      "--seed", "4294967295", "--defaults"}, o, e)) << e;
   EXPECT_EQ(o.mode, RenderMode::Frames);
-  EXPECT_EQ(o.frames, 30);
-  EXPECT_EQ(o.stepMs, 20);
-  EXPECT_EQ(o.width, 640);
-  EXPECT_EQ(o.height, 360);
+  EXPECT_EQ(std::tuple(o.frames, o.stepMs, o.width, o.height), std::tuple(30, 20, 640, 360));
   EXPECT_EQ(o.seed, 4294967295u);
   EXPECT_TRUE(o.defaults);
-
-  ASSERT_TRUE(Parse({"--png", "a.png", "--at", "6000"}, o, e)) << e;
-  EXPECT_EQ(o.mode, RenderMode::Png);
-  EXPECT_EQ(o.atMs, 6000);
-  EXPECT_FALSE(o.seed.has_value());
-
-  ASSERT_TRUE(Parse({"--knot", "3", "--png", "k.png", "--style", "half u"}, o, e)) << e;
-  EXPECT_EQ(o.mode, RenderMode::Still);
-  EXPECT_EQ(o.style, 4);
-
-  ASSERT_TRUE(Parse({"--bench"}, o, e)) << e;
-  EXPECT_EQ(o.mode, RenderMode::Bench);
-  EXPECT_EQ(o.frames, 6000) << "a 60-second run by default";
-
-  ASSERT_TRUE(Parse({"--contact-sheet", "s.png", "--cell", "96"}, o, e)) << e;
-  EXPECT_EQ(o.mode, RenderMode::ContactSheet);
-  ASSERT_TRUE(Parse({"--help", "--bogus"}, o, e));
-  EXPECT_EQ(o.mode, RenderMode::Help);
+  // Arguments -> mode, frames (bench: a 60-second run by default), --at, style.
+  const struct {
+    std::vector<const char*> args;
+    RenderMode mode;
+    int frames;
+    int32_t atMs, style;
+  } rows[] = {
+      {{"--png", "a.png", "--at", "6000"}, RenderMode::Png, 100, 6000, 6},
+      {{"--png", "a.png", "--at", "2147483647", "--step-ms", "1"}, RenderMode::Png, 100, 2147483647, 6},
+      {{"--knot", "3", "--png", "k.png", "--style", "half u"}, RenderMode::Still, 100, 0, 4},
+      {{"--bench"}, RenderMode::Bench, 6000, 0, 6},
+      {{"--bench", "--frames", "2147483", "--step-ms", "1000"}, RenderMode::Bench, 2147483, 0, 6},
+      {{"--contact-sheet", "s.png", "--cell", "96"}, RenderMode::ContactSheet, 100, 0, 6},
+      {{"--help", "--bogus"}, RenderMode::Help, 100, 0, 6},
+  };
+  for (const auto& row : rows) {
+    ASSERT_TRUE(Parse(row.args, o, e)) << row.args[0] << ": " << e;
+    EXPECT_EQ(std::tuple(o.mode, o.frames, o.atMs, o.style),
+              std::tuple(row.mode, row.frames, row.atMs, row.style)) << row.args[0];
+    EXPECT_FALSE(o.seed.has_value());
+  }
 }
 
 TEST(RenderOptionsTest, BadInputIsRefusedWithAReason) {
@@ -68,6 +70,7 @@ TEST(RenderOptionsTest, BadInputIsRefusedWithAReason) {
       {"--out", "f", "--step-ms", "0"},           // would never advance
       {"--out", "f", "--seed", "4294967296"},
       {"--png", "a.png", "--at", "-5"},
+      {"--png", "a.png", "--at", "2147483648"},   // past the saver clock
       {"--png", "a.png", "--frames", "3"},
       {"--knot", "1"},                            // no --png
       {"--knot", "x", "--png", "a"},
@@ -77,16 +80,28 @@ TEST(RenderOptionsTest, BadInputIsRefusedWithAReason) {
       {"--out", "f", "--at", "5"},
       {"--out", "f", "--set", "knotCount"},
       {"--out", ""},
+      // frames x step past the saver clock's 2147483647 ms
+      {"--bench", "--frames", "597", "--step-ms", "3600000"},
+      {"--out", "f", "--frames", "2147484", "--step-ms", "1000"},
   };
   for (const auto& args : bad) {
-    std::vector<const char*> argv = {"tressvale-render"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    o = RenderOptions{};
-    e.clear();
-    EXPECT_FALSE(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), o, e))
-        << (args.empty() ? "(none)" : args[0]) << " " << (args.size() > 1 ? args.back() : "");
+    EXPECT_FALSE(Parse(args, o, e)) << (args.empty() ? "(none)" : args[0]) << " "
+                                    << (args.size() > 1 ? args.back() : "");
     EXPECT_FALSE(e.empty());
   }
+  EXPECT_NE(e.find("2147483647"), std::string::npos) << e;
+}
+
+// Triangle and Smooth both shade with the mesh normals; a Blended still must show a blend.
+TEST(RenderOptionsTest, BlendedStillBlendsStylesThatShadeDifferently) {
+  const RenderParams p = StillParams(Blended);
+  const Vec3 corners[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  Vec3 blended[6], smooth[6];
+  for (int k = 0; k < 6; ++k) blended[k] = smooth[k] = Vec3(1, 0, 0);
+  StyleNormals(corners, blended, p.style, p.blendFrom, p.blendTo, 0.0);
+  StyleNormals(corners, smooth, Smooth, p.blendFrom, p.blendTo, 0.0);
+  EXPECT_LT(Dot(blended[0], smooth[0]), 0.9);
+  EXPECT_EQ(p.spinning + p.sColored + p.wobbles + p.translucent + p.wireOverlay, 0);
 }
 
 TEST(RenderOptionsTest, StyleNamesAreTheLabelsInAnyCase) {
