@@ -54,7 +54,7 @@ TEST(TorusKnot, RandomizeStaysInRangeAndDrawsInOrder) {
   }
   // Limits without a range pin the values instead of dividing by zero.
   knot.Randomize(1, 0, 8, 5);
-  EXPECT_EQ(std::pair(knot.p, c.uDivisions), std::pair(1, 8));
+  EXPECT_EQ(std::pair(knot.p, c.uDivisions), std::pair(1.0, 8));
 }
 
 }  // namespace
