@@ -270,8 +270,8 @@ int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out) {
                 "largest scene: %zu mesh vertices, %zu translucent cells in one frame\n"
                 "peak RSS: %.1f MiB\n",
                 context.Describe().c_str(), o.width, o.height, o.frames, o.stepMs,
-                static_cast<int64_t>(o.frames) * o.stepMs / 1000.0, SceneKnotCount(), saverSettings.uMin,
-                saverSettings.uMax, saverSettings.vMin, saverSettings.vMax,
+                static_cast<int64_t>(o.frames) * o.stepMs / 1000.0, SceneKnotCount(),
+                saverSettings.uMin, saverSettings.uMax, saverSettings.vMin, saverSettings.vMax,
                 saverSettings.blendedPercent, Percentile(ms, 0.5), Percentile(ms, 0.99),
                 *std::max_element(ms.begin(), ms.end()), total * 1000.0 / o.frames, total,
                 maxVertices, maxCells, PeakRssKiB() / 1024.0);

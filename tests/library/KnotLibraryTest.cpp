@@ -178,6 +178,7 @@ TEST_F(KnotLibraryTest, TubeResolutionFollowsSettingsRanges) {
     int vMin, vMax, knot, rings, perRing;
   } rows[] = {
       {1.0, 1.0, 3, 3, 0, 98, 3},
+      {1.0, 1.0, 3, 4, 0, 98, 4},  // the top of the v range comes up too
       {0.1, 10.0, 3, 50, 0, static_cast<int>((0.1 + (18467 * kRandomScale) * 9.9) * 98), 3 + 41 % 48},
       {0.1, 0.1, 3, 3, 1, 0, 3},    // a knot of 8 points can get no rings: an empty mesh
       {1.0, 1.0, 10, 9, 0, 98, 10},  // an upside-down v range (a hand edit) counts as its minimum

@@ -95,7 +95,7 @@ std::vector<StoredComponentHeader> LibraryKnotHeaders(int offset) {
   for (int c = 0; c < m && p + kComponentHeaderSize <= blockSize; ++c) {
     StoredComponentHeader h{ReadU16(p), ReadF32(p + 2), ReadF32(p + 6), ReadF32(p + 10),
                             ReadF32(p + 14)};
-    if (h.pointCount == 0) break;  // damaged record: nothing after it can be placed
+    if (h.pointCount == 0) return {};  // damaged record, refused whole as the index does
     headers.push_back(h);
     p += 3 * static_cast<size_t>(h.pointCount) + 15;
   }
@@ -111,7 +111,7 @@ void DecodeLibraryKnot(int offset, std::vector<std::vector<Vec3>>& components) {
   for (int c = 0; c < m; ++c) {
     if (p + kComponentHeaderSize > blockSize) break;
     const int n = ReadU16(p);
-    if (n == 0) {  // damaged record, as the index sees it: refused whole
+    if (n == 0) {  // damaged record, refused whole as the index does
       components.clear();
       return;
     }
