@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, runs every test, and checks that the core still
-# builds for 32-bit Windows.
+# builds for 32-bit Windows; then the same under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -8,3 +8,4 @@ scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 scripts/check-core-portable.sh --cross
 scripts/test-package.sh
+scripts/test-sanitizers.sh

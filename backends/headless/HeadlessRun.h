@@ -9,6 +9,7 @@
 #include "EglContext.h"
 #include "PngWriter.h"
 #include "RenderOptions.h"
+#include "render/RenderTypes.h"
 
 namespace tv::headless {
 
@@ -24,8 +25,9 @@ class SaverRun {
 
   // Ticks the simulated clock forward to ms in steps of stepMs, drawing each frame.
   void AdvanceTo(uint32_t ms, int stepMs);
-  // As AdvanceTo, but all frames before the last are worked out without sending anything to
-  // OpenGL (the scene's choices and motion are the same; only the drawing is skipped).
+  // As AdvanceTo, but all frames before the last are worked out without walking the knots'
+  // meshes or sending them to OpenGL (the scene's choices, motion and GL state are the same).
+  // On a terminal a long one shows its progress and the time left.
   void FastForwardTo(uint32_t ms, int stepMs);
   uint32_t Now() const { return now_; }
   Image Capture() const;
@@ -35,6 +37,8 @@ class SaverRun {
   uint32_t now_ = 0;
 };
 
+// Render parameters of a still: the style, no effects; Blended goes from Quad into Smooth.
+RenderParams StillParams(int32_t style);
 // Draws stored knot `index` alone, centred, unturned, with the given style and no effects.
 void DrawStoredKnotStill(int index, int32_t style);
 

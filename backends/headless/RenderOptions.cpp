@@ -229,6 +229,14 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
   if (error.empty() && cellGiven && o.mode != RenderMode::ContactSheet)
     error = "--cell applies to --contact-sheet";
   if (error.empty() && atGiven && o.mode != RenderMode::Png) error = "--at applies to --png";
+  // The saver's scene clock is a signed 32-bit count of milliseconds.
+  const int64_t lastMs = static_cast<int64_t>(o.frames) * o.stepMs;
+  if (error.empty() && (o.mode == RenderMode::Frames || o.mode == RenderMode::Bench) &&
+      lastMs > std::numeric_limits<int32_t>::max()) {
+    error = "--frames " + std::to_string(o.frames) + " every " + std::to_string(o.stepMs) +
+            " ms ends at " + std::to_string(lastMs) +
+            " ms, past the saver clock's last millisecond, 2147483647 (24.8 days)";
+  }
   return error.empty();
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Check.h"
 #include "settings/Registry.h"
 
 namespace tv {
@@ -107,7 +108,19 @@ bool Registry::Write(const char* subkey, const char* name, const void* data, uin
                      RegistryValueKind kind) {
   std::string path, folder;
   if (!ValuePath(subkey, name, path, &folder) || !MakeFolders(subkey)) return false;
-  if (kind == RegistryValueKind::Dword) size = 4;
+  switch (kind) {
+    case RegistryValueKind::Bytes:
+    case RegistryValueKind::String:
+      break;
+    case RegistryValueKind::Dword:
+      size = 4;
+      break;
+    default:
+      // A kind the store does not know is a caller's fault: reported, then stored as a string,
+      // which here is the given bytes as they are.
+      TV_CHECK_TEXT(Registry, false, "0");
+      break;
+  }
   if (!data && size > 0) return false;
 
   std::string temp = folder + "/." + name + ".XXXXXX";

@@ -9,8 +9,8 @@ namespace tv {
 // A zero axis gives cos(angle) * v.
 Vec3 RotateAboutAxis(const Vec3& v, double angle, const Vec3& axis);
 
-// Writes a, b, c into columns 0, 1, 2 of M's upper 3x3 block and clears row 3 to (0, 0, 0, 1).
-// m[3] and m[7] keep their values.
+// Writes a, b, c into columns 0, 1, 2 of M's upper 3x3 block, clears elements 11 to 14 and sets
+// element 15 to 1 (so row 3 reads (0, 0, 0, 1) and m[11] is 0). m[3] and m[7] keep their values.
 void SetColumns(Matrix4& M, const Vec3& a, const Vec3& b, const Vec3& c);
 
 struct Basis {

@@ -12,7 +12,9 @@ namespace tv {
 // over [0, 1] once around the curve; S(0) = S(1) = (P0 + P1) / 2.
 class ClosedBSpline {
  public:
+  // Keeps a reference to the points, which must outlive the spline; a temporary would not.
   explicit ClosedBSpline(const std::vector<Vec3>& controlPoints) : points_(controlPoints) {}
+  explicit ClosedBSpline(std::vector<Vec3>&&) = delete;
 
   // Point and first derivative (with respect to t) at t, clamped to [0, 1].
   void Evaluate(double t, Vec3& point, Vec3& derivative) const;

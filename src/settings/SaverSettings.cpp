@@ -47,7 +47,9 @@ std::array<uint8_t, kSettingsSize> SettingsToBytes(const SaverSettings& record) 
 }
 
 void OverlaySettingsBytes(SaverSettings& record, const uint8_t* bytes, int size) {
-  std::memcpy(&record, bytes, static_cast<size_t>(std::clamp(size, 0, kSettingsSize)));
+  // An empty value may come without a buffer; memcpy must not see a null pointer even for 0 bytes.
+  if (size <= 0 || !bytes) return;
+  std::memcpy(&record, bytes, static_cast<size_t>(std::min(size, kSettingsSize)));
 }
 
 namespace {

@@ -13,13 +13,11 @@ TEST(Knot, ScaleToSizeUsesBoxAroundAllCurvePoints) {
   EXPECT_DOUBLE_EQ(knot.ScaleToSize(5.0), 0.5);
   const KnotComponent& c = knot.components[0];
   EXPECT_EQ(c.curve[1], Vec3(3, 4, 0));
-  EXPECT_EQ(c.curve[2], Vec3(1.5, 0, 0));
   for (size_t i = 0; i < c.vertices.size(); ++i) {
     EXPECT_EQ(c.vertices[i], 0.5 * before.vertices[i]);
     EXPECT_EQ(c.outerVertices[i], 0.5 * before.outerVertices[i]);
-    EXPECT_NEAR(c.normals[i].Length(), 1.0, 1e-12);
+    EXPECT_EQ(c.normals[i], before.normals[i]);
   }
-
   // Two far-apart components scale together, not each on its own.
   Knot link;
   link.AddComponent({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
@@ -30,18 +28,15 @@ TEST(Knot, ScaleToSizeUsesBoxAroundAllCurvePoints) {
 }
 
 TEST(Knot, ScaleToSizeLeavesUnmeasurableKnotsAlone) {
-  Knot empty;
-  EXPECT_EQ(empty.ScaleToSize(5.0), 1.0);
-  Knot emptyFirst;
-  emptyFirst.AddComponent({});
-  emptyFirst.AddComponent({{1, 2, 3}, {4, 5, 6}});
-  EXPECT_EQ(emptyFirst.ScaleToSize(5.0), 1.0);
-  EXPECT_EQ(emptyFirst.components[1].curve[1], Vec3(4, 5, 6));
-  // All points in one place: no diagonal to scale by; nothing may turn into inf or NaN.
-  Knot point;
-  point.AddComponent({{2, 2, 2}, {2, 2, 2}, {2, 2, 2}});
-  EXPECT_EQ(point.ScaleToSize(5.0), 1.0);
-  EXPECT_EQ(point.components[0].curve[0], Vec3(2, 2, 2));
+  // No knot, an empty first component, all points in one place: nothing turns into inf or NaN.
+  const std::vector<std::vector<std::vector<Vec3>>> knots = {
+      {}, {{}, {{1, 2, 3}, {4, 5, 6}}}, {{{2, 2, 2}, {2, 2, 2}, {2, 2, 2}}}};
+  for (const auto& components : knots) {
+    Knot knot;
+    for (const auto& points : components) knot.AddComponent(points);
+    EXPECT_EQ(knot.ScaleToSize(5.0), 1.0) << components.size();
+    for (size_t c = 0; c < components.size(); ++c) EXPECT_EQ(knot.components[c].curve, components[c]);
+  }
 }
 
 TEST(Knot, SetColorsRampsHueRingByRing) {
@@ -51,26 +46,17 @@ TEST(Knot, SetColorsRampsHueRingByRing) {
 
   c.curve = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}};
   c.BuildTube(0.5, 6, 4);
-  c.SetColors({1, 0, 0, 1}, false, 60);
+  c.SetColors({1, 0, 0, 0.5}, false, 60);
   const Rgba expected[6] = {{1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1},
                             {0, 1, 1, 1}, {0, 0, 1, 1}, {1, 0, 1, 1}};
   ASSERT_EQ(c.colors.size(), 24u);
-  for (int u = 0; u < 6; ++u) {
-    for (int v = 0; v < 4; ++v) {
-      const Rgba& got = c.Color(u, v);
-      EXPECT_NEAR(got.r, expected[u].r, 1e-12) << u;
-      EXPECT_NEAR(got.g, expected[u].g, 1e-12) << u;
-      EXPECT_NEAR(got.b, expected[u].b, 1e-12) << u;
-      EXPECT_EQ(got.a, 1.0);
-    }
+  for (int k = 0; k < 24; ++k) {
+    const Rgba& got = c.Color(k / 4, k % 4);
+    EXPECT_NEAR(got.r, expected[k / 4].r, 1e-12) << k;
+    EXPECT_NEAR(got.g, expected[k / 4].g, 1e-12) << k;
+    EXPECT_NEAR(got.b, expected[k / 4].b, 1e-12) << k;
+    EXPECT_EQ(got.a, 0.5);
   }
-
-  // The library's double ramp: half-way along the tube the hue is back at red.
-  c.BuildTube(0.5, 98, 3);
-  c.SetColors({1, 0, 0, 0.5}, false, 720.0 / 98);
-  EXPECT_NEAR(c.Color(49, 0).r, 1.0, 1e-9);
-  EXPECT_NEAR(c.Color(49, 2).g, 0.0, 1e-9);
-  EXPECT_EQ(c.Color(97, 1).a, 0.5);
 }
 
 TEST(Knot, DescribeAndCopy) {
@@ -78,13 +64,10 @@ TEST(Knot, DescribeAndCopy) {
   std::vector<std::string> lines = {"old", "lines"};
   knot.Describe(lines);
   EXPECT_EQ(lines, std::vector<std::string>{"Basic knot class"});
-
   knot.AddComponent({{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}});
-  knot.BuildTubes(0.2, 5, 3);
   Knot copy = knot;
   knot.components[0].Scale(2.0);
   EXPECT_EQ(copy.components[0].curve[0], Vec3(1, 0, 0));
-  EXPECT_EQ(copy.components[0].vertices.size(), 15u);
 }
 
 }  // namespace

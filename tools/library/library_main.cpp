@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "BlockFile.h"
 #include "knots/library/KnotLibrary.h"
 
 namespace {
@@ -118,6 +117,7 @@ int main(int argc, char** argv) {
       if (!ParseIndex(argv[++i], knot)) return Fail("--knot needs a knot number, 0 or more");
     } else if (arg == "--file" && i + 1 < argc) {
       file = argv[++i];
+      if (file.empty()) return Fail("--file needs a block file name");
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -130,9 +130,11 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> bytes;
   size_t size = tv::kKnotLibraryDataSize;
   if (!file.empty()) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return Fail("cannot read '" + file + "'");
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string error;
+    if (!tv::ReadBlockFile(file, bytes, error)) {
+      std::fprintf(stderr, "tressvale-library: %s\n", error.c_str());
+      return 1;
+    }
     tv::UseLibraryBlock(bytes.data(), bytes.size());
     size = bytes.size();
   }

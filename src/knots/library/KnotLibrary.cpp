@@ -56,12 +56,11 @@ void BuildLibraryIndex() {
     const int m = block[p++];
     bool fits = true;
     for (int c = 0; c < m && fits; ++c) {
-      if (p + kComponentHeaderSize > blockSize) {
-        fits = false;
-        break;
-      }
-      p += 3 * static_cast<size_t>(ReadU16(p)) + 15;
-      fits = p <= blockSize;
+      const size_t n = p + kComponentHeaderSize <= blockSize ? ReadU16(p) : 0;
+      // A component holds at least its start point: a count of 0 is damage, like a record that
+      // runs past the end.
+      p += 3 * n + 15;
+      fits = n > 0 && p <= blockSize;
     }
     if (!fits) {
       p = blockSize;  // damaged tail: keep the records before it
@@ -96,6 +95,7 @@ std::vector<StoredComponentHeader> LibraryKnotHeaders(int offset) {
   for (int c = 0; c < m && p + kComponentHeaderSize <= blockSize; ++c) {
     StoredComponentHeader h{ReadU16(p), ReadF32(p + 2), ReadF32(p + 6), ReadF32(p + 10),
                             ReadF32(p + 14)};
+    if (h.pointCount == 0) return {};  // damaged record, refused whole as the index does
     headers.push_back(h);
     p += 3 * static_cast<size_t>(h.pointCount) + 15;
   }
@@ -111,6 +111,10 @@ void DecodeLibraryKnot(int offset, std::vector<std::vector<Vec3>>& components) {
   for (int c = 0; c < m; ++c) {
     if (p + kComponentHeaderSize > blockSize) break;
     const int n = ReadU16(p);
+    if (n == 0) {  // damaged record, refused whole as the index does
+      components.clear();
+      return;
+    }
     const float scale = ReadF32(p + 14);
     // The step is rounded to single precision on purpose: the stored deltas were chosen against it.
     const float stepF = scale * 0.007874016f;
@@ -118,7 +122,6 @@ void DecodeLibraryKnot(int offset, std::vector<std::vector<Vec3>>& components) {
     Vec3 point(ReadF32(p + 2), ReadF32(p + 6), ReadF32(p + 10));
     p += kComponentHeaderSize;
     std::vector<Vec3>& list = components[c];
-    if (n == 0) continue;
     list.reserve(static_cast<size_t>(n));
     list.push_back(point);
     for (int i = 1; i < n && p + 3 <= blockSize; ++i, p += 3) {

@@ -28,8 +28,9 @@ constexpr double kLibraryKnotSize = 5.0;
 void UseLibraryBlock(const uint8_t* data, size_t size);
 void UseBuiltInLibrary();
 
-// Fills the index of record offsets. Records that would run past the end of the block are not
-// indexed, so a damaged block yields fewer knots instead of reads out of bounds.
+// Fills the index of record offsets. A record that would run past the end of the block or holds a
+// component of 0 points is damaged: neither it nor anything after it is indexed, so a damaged
+// block yields fewer knots instead of reads out of bounds.
 void BuildLibraryIndex();
 // Number of stored knots; builds the index on first use.
 int LibraryKnotCount();
@@ -37,7 +38,8 @@ const std::vector<int32_t>& LibraryKnotOffsets();
 // Offset of the block's end byte, or -1 when the walk did not end on a 0 byte inside the block.
 int LibraryEndOffset();
 
-// Decodes the record at offset into one point list per component.
+// Decodes the record at offset into one point list per component; a record with a component of 0
+// points decodes to none.
 void DecodeLibraryKnot(int offset, std::vector<std::vector<Vec3>>& components);
 
 struct StoredComponentHeader {
