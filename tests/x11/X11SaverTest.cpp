@@ -39,17 +39,16 @@ std::vector<std::string> Words(const std::string& line) {
   return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
-// A program (a line of words) in a process group of its own, stderr kept in a file. If it still
+// A program in a process group of its own, stderr kept in a file. If it still
 // runs when this goes, its group is stopped (TERM, then KILL).
 class Process {
  public:
-  explicit Process(const std::string& line, const std::vector<std::string>& env = {}) {
+  explicit Process(std::vector<std::string> argv, const std::vector<std::string>& env = {}) {
     static int count = 0;
     errors_ = kTemp / ("errors-" + std::to_string(++count));
     if ((pid_ = fork()) != 0) return;
     setpgid(0, 0);
     for (const std::string& e : env) putenv(strdup(e.c_str()));
-    std::vector<std::string> argv = Words(line);
     std::vector<char*> args;
     for (std::string& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
@@ -95,8 +94,9 @@ struct XServer {
   explicit XServer(const std::string& options = "") {
     int fds[2];
     if (pipe(fds) != 0) return;
-    xvfb = std::make_unique<Process>("Xvfb -screen 0 640x480x24 -nolisten tcp -br -displayfd " +
-                                     std::to_string(fds[1]) + " " + options);
+    const std::string fd = std::to_string(fds[1]);
+    xvfb = std::make_unique<Process>(
+        Words("Xvfb -screen 0 640x480x24 -nolisten tcp -br -displayfd " + fd + " " + options));
     close(fds[1]);
     // Xvfb writes the display number and a newline once it accepts clients.
     for (char c; name.size() < 12 && read(fds[0], &c, 1) == 1 && c != '\n';) name += c;
@@ -117,10 +117,11 @@ struct XServer {
 // The saver (checked: the leak-checked build) with an empty settings store and one more variable.
 std::unique_ptr<Process> StartSaver(const XServer& server, const std::string& args,
                                     const std::string& var = "X=", bool checked = false) {
-  const std::string saver = checked ? TRESSVALE_X11_CHECKED_BINARY : TRESSVALE_X11_BINARY;
+  std::vector<std::string> argv = Words(args);
+  argv.insert(argv.begin(), checked ? TRESSVALE_X11_CHECKED_BINARY : TRESSVALE_X11_BINARY);
   const std::vector<std::string> env = {"DISPLAY=" + server.name, "XDG_CONFIG_HOME=/nonexistent",
                                         var};
-  return std::make_unique<Process>(saver + " " + args, env);
+  return std::make_unique<Process>(argv, env);
 }
 
 headless::Image Grab(Display* display, Window window) {
@@ -252,68 +253,80 @@ TEST_F(X11Saver, RefusesWhatItCannotUse) {
   }
 }
 
+// Each row on a server of its own, so that the rows can run side by side.
+enum Target { Own, Root, Preview, Daemon, Depthless, Full };
+enum End { Term, StopContinueTerm, DestroyWindow, KillServer, Moves, Key, Button };
+struct Drawing {
+  Target target;
+  End end;
+  int code;
+};
+void PrintTo(const Drawing& d, std::ostream* out) {
+  const char* targets[] = {"own", "root", "preview", "daemon", "depthless", "full"};
+  const char* ends[] = {"term", "stop-continue-term", "destroy", "kill-server", "moves", "key",
+                        "button"};
+  *out << targets[d.target] << "-" << ends[d.end];
+}
+class X11SaverDraws : public X11Saver, public ::testing::WithParamInterface<Drawing> {};
+INSTANTIATE_TEST_SUITE_P(
+    X11Saver, X11SaverDraws,
+    ::testing::Values(Drawing{Own, Term, 0}, Drawing{Root, Term, 0}, Drawing{Daemon, Term, 0},
+                      Drawing{Depthless, Term, 0}, Drawing{Preview, StopContinueTerm, 0},
+                      Drawing{Preview, DestroyWindow, 0}, Drawing{Preview, KillServer, 1},
+                      Drawing{Full, Moves, 0}, Drawing{Full, Key, 0}, Drawing{Full, Button, 0}));
+
 // It draws knots into each kind of target and ends as each event asks, within a second, leaving
 // nothing drawn behind; stopped and continued, it goes on drawing. Full screen ends on a key, a
 // button, or a move beyond 4 pixels (|dx| + |dy|) from where the pointer was at start.
-TEST_F(X11Saver, DrawsWhereItIsToldAndEnds) {
-  enum Target { Own, Root, Preview, Daemon, Depthless, Full };
-  enum End { Term, StopContinueTerm, DestroyWindow, KillServer, Moves, Key, Button };
-  const struct {
-    Target target;
-    End end;
-    int code;
-  } cases[] = {{Own, Term, 0},         {Root, Term, 0},          {Preview, StopContinueTerm, 0},
-               {Daemon, Term, 0},      {Depthless, Term, 0},     {Preview, DestroyWindow, 0},
-               {Preview, KillServer, 1}, {Full, Moves, 0}, {Full, Key, 0}, {Full, Button, 0}};
-  for (const auto& c : cases) {
-    XServer server;
-    Display* d = server.display;
-    Window window = c.target == Root ? DefaultRootWindow(d)
-                    : c.target == Own || c.target == Full ? 0
-                    : MakeWindow(d, c.target == Depthless);
-    const std::string id = std::to_string(window);
-    const std::string args[] = {"-geometry 320x240", "-root", "--root --window-id " + id, "-root",
-                                "-window-id " + id, "-fullscreen"};
-    auto saver = StartSaver(server, args[c.target] + " -seed 3",
-                            c.target == Daemon ? "XSCREENSAVER_WINDOW=" + id : "X=");
-    Sleep(2.5);
-    if (!window) window = FindSaverWindow(d, saver->pid());
-    ASSERT_NE(window, 0u) << c.target;
-    const headless::Image drawn = Grab(d, window);
-    EXPECT_GT(LitShare(drawn), 0.01) << c.target;
-    if (c.end == StopContinueTerm) {
-      kill(saver->pid(), SIGSTOP);
-      Sleep(1.0);
-      EXPECT_EQ(DifferentShare(Grab(d, window), Grab(d, window)), 0);
-      kill(saver->pid(), SIGCONT);
-      Sleep(0.5);
-      EXPECT_GT(DifferentShare(drawn, Grab(d, window)), 0.001) << "frozen after SIGCONT";
+TEST_P(X11SaverDraws, WhereItIsToldAndEnds) {
+  const Drawing c = GetParam();
+  XServer server;
+  Display* d = server.display;
+  Window window = c.target == Root ? DefaultRootWindow(d)
+                  : c.target == Own || c.target == Full ? 0
+                  : MakeWindow(d, c.target == Depthless);
+  const std::string id = std::to_string(window);
+  const std::string args[] = {"-geometry 320x240", "-root", "--root --window-id " + id, "-root",
+                              "-window-id " + id, "-fullscreen"};
+  auto saver = StartSaver(server, args[c.target] + " -seed 3",
+                          c.target == Daemon ? "XSCREENSAVER_WINDOW=" + id : "X=");
+  Sleep(2.5);
+  if (!window) window = FindSaverWindow(d, saver->pid());
+  ASSERT_NE(window, 0u);
+  const headless::Image drawn = Grab(d, window);
+  EXPECT_GT(LitShare(drawn), 0.01);
+  if (c.end == StopContinueTerm) {
+    kill(saver->pid(), SIGSTOP);
+    Sleep(1.0);
+    EXPECT_EQ(DifferentShare(Grab(d, window), Grab(d, window)), 0);
+    kill(saver->pid(), SIGCONT);
+    Sleep(0.5);
+    EXPECT_GT(DifferentShare(drawn, Grab(d, window)), 0.001) << "frozen after SIGCONT";
+  }
+  if (c.end == Moves) {
+    // 3 px, then back to 4 px from the start: neither ends it; then 10 px from the start does.
+    for (auto [dx, dy] : {std::pair{2, 1}, std::pair{-4, -3}}) {
+      XWarpPointer(d, None, None, 0, 0, 0, 0, dx, dy);
+      XSync(d, False);
+      EXPECT_EQ(saver->Wait(1.0), std::nullopt) << "closed on a move of 4 px or less";
     }
-    if (c.end == Moves) {
-      // 3 px, then back to 4 px from the start: neither ends it; then 10 px from the start does.
-      for (auto [dx, dy] : {std::pair{2, 1}, std::pair{-4, -3}}) {
-        XWarpPointer(d, None, None, 0, 0, 0, 0, dx, dy);
-        XSync(d, False);
-        EXPECT_EQ(saver->Wait(1.0), std::nullopt) << "closed on a move of 4 px or less";
-      }
-      XWarpPointer(d, None, None, 0, 0, 0, 0, 8, 6);
-    }
-    if (c.end == Key || c.end == Button) {
-      XEvent event = {};
-      event.xany.window = window;
-      event.type = c.end == Key ? KeyPress : ButtonPress;
-      event.xkey.keycode = XKeysymToKeycode(d, XK_space);  // also the button's number
-      XSendEvent(d, window, False, KeyPressMask | ButtonPressMask, &event);
-    }
-    if (c.end == DestroyWindow) XDestroyWindow(d, window);
-    if (c.end == KillServer) server.Kill();
-    if (c.end == Term || c.end == StopContinueTerm) kill(saver->pid(), SIGTERM);
-    if (d && c.end != KillServer) XSync(d, False);
-    EXPECT_EQ(saver->Wait(1.0), c.code) << c.target << " " << c.end << saver->Errors();
-    EXPECT_EQ(saver->Errors().find("child window") != std::string::npos, c.target == Depthless);
-    if (c.end == Term && c.target != Own) {
-      EXPECT_LT(LitShare(Grab(d, window)), 0.001) << c.target;
-    }
+    XWarpPointer(d, None, None, 0, 0, 0, 0, 8, 6);
+  }
+  if (c.end == Key || c.end == Button) {
+    XEvent event = {};
+    event.xany.window = window;
+    event.type = c.end == Key ? KeyPress : ButtonPress;
+    event.xkey.keycode = XKeysymToKeycode(d, XK_space);  // also the button's number
+    XSendEvent(d, window, False, KeyPressMask | ButtonPressMask, &event);
+  }
+  if (c.end == DestroyWindow) XDestroyWindow(d, window);
+  if (c.end == KillServer) server.Kill();
+  if (c.end == Term || c.end == StopContinueTerm) kill(saver->pid(), SIGTERM);
+  if (d && c.end != KillServer) XSync(d, False);
+  EXPECT_EQ(saver->Wait(1.0), c.code) << saver->Errors();
+  EXPECT_EQ(saver->Errors().find("child window") != std::string::npos, c.target == Depthless);
+  if (c.end == Term && c.target != Own) {
+    EXPECT_LT(LitShare(Grab(d, window)), 0.001);
   }
 }
 
@@ -383,11 +396,11 @@ TEST_F(X11Saver, RunsUnderTheDaemon) {
   const std::string as = "runuser -u " + user + " -- env -i HOME=" + home +
                          " PATH=/usr/bin:/bin DISPLAY=" + server.name + " ";
   auto command = [&](const std::string& what) {
-    return Process(as + "xscreensaver-command " + what).Wait(10);
+    return Process(Words(as + "xscreensaver-command " + what)).Wait(10);
   };
   // A zombie counts as gone.
   const std::string saverRuns = "pgrep -u " + user + " -r R,S,D,T -x tressvale >/dev/null";
-  Process daemon(as + "xscreensaver --no-splash");
+  Process daemon(Words(as + "xscreensaver --no-splash"));
   Sleep(2);
   ASSERT_EQ(command("-activate"), 0) << daemon.Errors();
   Sleep(3);
