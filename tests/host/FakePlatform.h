@@ -1,12 +1,13 @@
-// A platform that records every call as a line of text and answers from a few settable fields.
-// Messages it would deliver (Send, DestroyWindow) go to the host's window procedure, as the
-// system would.
+// A platform that records calls as lines of text. Every call succeeds and every library, entry and
+// key exists unless its name is in `fails`. Messages it would deliver (Send, DestroyWindow) go to
+// the host's window procedure, as the system would.
 #pragma once
 
 #include <algorithm>
-#include <map>
+#include <iterator>
 #include <new>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,73 +17,60 @@ namespace tv::host::test {
 
 class FakePlatform final : public Platform {
  public:
-  // Answers.
+  std::set<std::string> fails;
   bool is9x = false;
   std::set<Handle> windows = {1234};
-  Handle foreground = 42, runningSaver = 0, createdWindow = 77;
-  std::map<std::string, Handle> libraries, loaded, entries;
-  bool keyOpens = true, dwordReads = true, loopThrows = false;
-  uint32_t usePassword = 1;
-  int32_t verifierAnswer = 0, powerLine = 1, loopResult = 5, dialogResult = 3;
-  uint32_t tick = 1000, timeMs = 500;
+  Handle runningSaver = 0;
+  uint32_t usePassword = 1, tick = 1000, timeMs = 500;
+  int32_t verifierAnswer = 0, powerLine = 1;
   Point cursor;
-  bool gotDc = true, setFormat = true, gotContext = true, madeCurrent = true, unbound = true,
-       deleted = true, releasedDc = true;
-  int32_t format = 7;
-
+  Rect virtualScreen = {-1280, 0, 2560, 1024};
+  int openLibraries = 0;  // opened and not yet freed
   std::vector<std::string> calls;
 
-  size_t Count(const std::string& prefix) const {
-    return std::count_if(calls.begin(), calls.end(),
-                         [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
-  }
+  bool Ok(const std::string& name) const { return fails.count(name) == 0; }
   std::vector<std::string> Only(const std::string& prefix) const {
     std::vector<std::string> out;
-    for (const auto& c : calls) {
-      if (c.rfind(prefix, 0) == 0) out.push_back(c);
-    }
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out),
+                 [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
     return out;
   }
+  size_t Count(const std::string& prefix) const { return Only(prefix).size(); }
 
-  void InitCommonControls(uint32_t classes) override { Log("InitCommonControls", classes); }
+  void InitCommonControls(uint32_t) override {}
   bool Is9xFamily() override { return is9x; }
   Handle OpenLibrary(const char* name) override {
-    return Log("OpenLibrary", name), Find(libraries, name);
+    return Log("OpenLibrary", name), Ok(name) ? (++openLibraries, 6) : 0;
   }
-  Handle LoadedModule(const char* name) override { return Find(loaded, name); }
-  Handle FindEntry(Handle, const char* name) override { return Find(entries, name); }
-  void FreeLibrary(Handle module) override { Log("FreeLibrary", module); }
+  Handle LoadedModule(const char* name) override { return Ok(name) ? 3 : 0; }
+  Handle FindEntry(Handle, const char* name) override { return Ok(name) ? 9 : 0; }
+  void FreeLibrary(Handle) override { --openLibraries; }
   uint32_t TickCount() override { return tick; }
   uint32_t TimeMs() override { return timeMs; }
   int32_t PowerLineStatus() override { return powerLine; }
   void YieldTimeSlice() override { Log("Yield"); }
-  int32_t CallVerifyPassword(Handle, Handle window) override {
-    Log("Verify", hostState.checkingPassword);
-    return verifierAnswer;
+  int32_t CallVerifyPassword(Handle, Handle) override {
+    return Log("Verify", hostState.checkingPassword), verifierAnswer;
   }
   void CallChangePassword(Handle, const char* provider, Handle parent) override {
-    Log("ChangePassword", std::string(provider) + " " + std::to_string(parent));
+    Log("ChangePassword", provider, parent);
   }
-  Handle CallAssociateContext(Handle, Handle window, Handle context) override {
-    Log("Associate", context);
-    return 99;
+  Handle CallAssociateContext(Handle, Handle, Handle context) override {
+    return Log("Associate", context), 99;
   }
-  Handle OpenUserKey(const char* path) override {
-    return Log("OpenUserKey", path), keyOpens ? 5 : 0;
-  }
+  Handle OpenUserKey(const char*) override { return Ok("OpenUserKey") ? 5 : 0; }
   bool QueryDword(Handle, const char*, uint32_t& value) override {
     value = usePassword;
-    return dwordReads;
+    return Ok("QueryDword");
   }
   void CloseKey(Handle key) override { Log("CloseKey", key); }
   void SetScreenSaverRunning(bool running) override { Log("SaverRunning", running); }
   bool IsWindow(Handle window) override { return windows.count(window) != 0; }
-  Handle ForegroundWindow() override { return foreground; }
+  Handle ForegroundWindow() override { return 42; }
   void SetForegroundWindow(Handle window) override { Log("Foreground", window); }
-  void SetFocus(Handle window) override { Log("Focus", window); }
-  void ShowWindow(Handle window) override { Log("Show", window); }
+  void SetFocus(Handle) override {}
+  void ShowWindow(Handle) override {}
   bool DestroyWindow(Handle window) override {
-    Log("DestroyWindow", window);
     if (!windows.erase(window)) return false;
     HostWindowProc(window, kDestroy, 0, 0);
     return true;
@@ -95,71 +83,55 @@ class FakePlatform final : public Platform {
   Point CursorPos() override { return cursor; }
   void HideCursor() override { Log("HideCursor"); }
   uint32_t RegisterMessage(const char*) override { return 0xC123; }
-  bool RegisterSaverClass() override { return Log("RegisterClass"), true; }
-  Handle CreateSaverWindow(uint32_t exStyle, const char* title, uint32_t style, Rect at,
+  bool RegisterSaverClass() override { return true; }
+  Handle CreateSaverWindow(uint32_t exStyle, const char* title, uint32_t, Rect at,
                            Handle parent) override {
-    Log("CreateWindow", std::string(title) + " " + std::to_string(exStyle) + " " +
-                            std::to_string(at.left) + "," + std::to_string(at.top) + "," +
-                            std::to_string(at.right) + "," + std::to_string(at.bottom) + " " +
-                            std::to_string(parent));
-    return createdWindow;
+    return Log("CreateWindow", title, exStyle, at.left, at.top, at.right, at.bottom, parent), 77;
   }
   int32_t RunMessageLoop() override {
-    if (loopThrows) throw std::bad_alloc();
-    return Log("Loop"), loopResult;
+    if (!Ok("Loop")) throw std::bad_alloc();
+    return 5;
   }
   void PostQuitMessage(int32_t code) override { Log("Quit", code); }
   void Post(Handle window, uint32_t message, WParam wParam, LParam) override {
-    Log("Post",
-        std::to_string(window) + " " + std::to_string(message) + " " + std::to_string(wParam));
+    Log("Post", window, message, wParam);
   }
   LResult Send(Handle window, uint32_t message, WParam wParam, LParam lParam) override {
     return HostWindowProc(window, message, wParam, lParam);
   }
   bool RemovePendingTimer(Handle) override { return Log("RemoveTimer"), false; }
   LResult DefaultProc(Handle, uint32_t message, WParam, LParam) override {
-    Log("Default", message);
-    return 0x5A;
+    return Log("Default", message), 0x5A;
   }
   uint32_t SetTimer(Handle, uint32_t id, uint32_t ms) override {
-    Log("SetTimer", std::to_string(id) + " " + std::to_string(ms));
-    return 1;
+    return Log("SetTimer", id, ms), 1;
   }
   void KillTimer(Handle, uint32_t id) override { Log("KillTimer", id); }
   void ShowMessageBox(Handle owner, const char* text, const char* caption,
                       uint32_t flags) override {
-    Log("Box", std::to_string(owner) + " " + text + " | " + caption + " " + std::to_string(flags));
+    Log("Box", owner, text, "|", caption, flags);
   }
-  int32_t RunConfigDialog(Handle parent) override { return Log("Dialog", parent), dialogResult; }
-  Handle GetDC(Handle) override { return gotDc ? 11 : 0; }
-  bool ReleaseDC(Handle, Handle) override { return Log("ReleaseDC"), releasedDc; }
+  int32_t RunConfigDialog(Handle parent) override { return Log("Dialog", parent), 3; }
+  Handle GetDC(Handle) override { return Ok("GetDC") ? 11 : 0; }
+  bool ReleaseDC(Handle, Handle) override { return Log("ReleaseDC"), Ok("ReleaseDC"); }
   int32_t ChoosePixelFormat(Handle, int32_t bits) override {
-    return Log("ChooseFormat", bits), format;
+    return Log("ChooseFormat", bits), Ok("ChoosePixelFormat") ? 7 : 0;
   }
-  bool SetPixelFormat(Handle, int32_t) override { return setFormat; }
-  Handle CreateGlContext(Handle) override { return gotContext ? 22 : 0; }
-  bool MakeCurrent(Handle dc, Handle context) override {
-    Log("MakeCurrent", context);
-    return context ? madeCurrent : unbound;
+  bool SetPixelFormat(Handle, int32_t) override { return Ok("SetPixelFormat"); }
+  Handle CreateGlContext(Handle) override { return Ok("CreateGlContext") ? 22 : 0; }
+  bool MakeCurrent(Handle, Handle context) override {
+    return Ok(context ? "MakeCurrent" : "Unbind");
   }
-  bool DeleteGlContext(Handle) override { return Log("DeleteContext"), deleted; }
+  bool DeleteGlContext(Handle) override { return Ok("DeleteGlContext"); }
   void SwapBuffers(Handle) override { Log("Swap"); }
 
-  Rect virtualScreen = {-1280, 0, 2560, 1024};
-
  private:
-  template <typename T>
-  void Log(const char* name, const T& value) {
-    if constexpr (std::is_convertible_v<T, std::string>) {
-      calls.push_back(std::string(name) + " " + std::string(value));
-    } else {
-      calls.push_back(std::string(name) + " " + std::to_string(value));
-    }
-  }
-  void Log(const char* name) { calls.push_back(name); }
-  static Handle Find(const std::map<std::string, Handle>& m, const char* name) {
-    const auto it = m.find(name);
-    return it == m.end() ? 0 : it->second;
+  template <typename... T>
+  void Log(const char* name, const T&... values) {
+    std::ostringstream line;
+    line << name;
+    ((line << ' ' << values), ...);
+    calls.push_back(line.str());
   }
 };
 

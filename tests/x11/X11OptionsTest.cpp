@@ -1,7 +1,11 @@
+// The saver's options: targets and the daemon's conventions, refusals, the dialog's ranges, and the
+// description file the daemon's settings program reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <vector>
@@ -11,54 +15,45 @@
 namespace tv::x11 {
 namespace {
 
-bool Parse(std::vector<const char*> args, X11Options& o, std::string& error) {
-  args.insert(args.begin(), "tressvale");
-  return ParseX11Options(static_cast<int>(args.size()), args.data(), o, error);
+// Parses a command line given as one string of words.
+bool Parse(const std::string& line, X11Options& o, std::string& error) {
+  std::istringstream in("tressvale " + line);
+  const std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
+  std::vector<const char*> argv;
+  for (const std::string& w : words) argv.push_back(w.c_str());
+  return ParseX11Options(static_cast<int>(argv.size()), argv.data(), o, error);
 }
 
-TEST(X11Options, TargetsAndDaemonConventions) {
-  using enum Target;
+// Where and how the saver would run, in one line; "refused" when refused with a reason.
+std::string Outcome(const std::string& args) {
+  X11Options o;
+  std::string error;
+  if (!Parse(args, o, error)) return error.empty() ? "refused without a reason" : "refused";
+  const char* targets[] = {"own", "full", "root", "window"};
+  std::ostringstream line;
+  line << targets[static_cast<int>(o.target)] << " " << std::hex << o.windowId << std::dec << " "
+       << o.width << "x" << o.height << " " << o.delayUs << (o.showFps ? " fps" : "");
+  return line.str();
+}
+
+TEST(X11Options, TargetsDaemonConventionsAndRefusals) {
   const struct {
-    std::vector<const char*> args;
-    Target target;
-    unsigned long windowId;
-    int width, height;
-    long delayUs;
-    bool fps;
+    const char *args, *outcome;
   } cases[] = {
-      {{}, OwnWindow, 0, 1280, 720, 10000, false},
-      {{"-root", "-fps"}, Root, 0, 1280, 720, 10000, true},
+      {"", "own 0 1280x720 10000"},
+      {"-root -fps", "root 0 1280x720 10000 fps"},
       // The settings program's preview: the window id wins over -root.
-      {{"--root", "--window-id", "0x400EE5"}, ForeignWindow, 0x400EE5, 1280, 720, 10000, false},
-      {{"-window-id", "12", "-root", "-delay", "33000"}, ForeignWindow, 12, 1280, 720, 33000, 0},
-      {{"--fullscreen", "-window"}, FullScreen, 0, 1280, 720, 10000, false},
-      {{"-window", "-geometry", "320x200+10+20"}, OwnWindow, 0, 320, 200, 10000, false},
+      {"--root --window-id 0x400EE5", "window 400ee5 1280x720 10000"},
+      {"-window-id 12 -root -delay 33000", "window c 1280x720 33000"},
+      {"--fullscreen -window", "full 0 1280x720 10000"},
+      {"-window -geometry 320x200+10+20", "own 0 320x200 10000"},
   };
-  for (const auto& c : cases) {
-    X11Options o;
-    std::string error;
-    ASSERT_TRUE(Parse(c.args, o, error)) << error;
-    EXPECT_EQ(o.target, c.target);
-    EXPECT_EQ(o.windowId, c.windowId);
-    EXPECT_EQ(o.width * 10000 + o.height, c.width * 10000 + c.height);
-    EXPECT_EQ(o.delayUs, c.delayUs);
-    EXPECT_EQ(o.showFps, c.fps);
-  }
-}
-
-TEST(X11Options, BadInputIsRefusedWithAReason) {
-  const std::vector<std::vector<const char*>> bad = {
-      {"--window-id"},          {"--window-id", "0"},       {"--window-id", "xyz"},
-      {"--root", "--fullscreen"}, {"-geometry", "0x10"},    {"-geometry", "+5+5"},
-      {"-delay", "-1"},         {"--seed", "4294967296"},   {"--frames", "0"},
-      {"--snapshot", "a.png"},  {"--bogus"},                {"-knots", "two"},
-      {"-u-min", "nan"},        {"-wire"},                  {"root"},
-  };
-  for (const auto& args : bad) {
-    X11Options o;
-    std::string error;
-    EXPECT_FALSE(Parse(args, o, error)) << args[0];
-    EXPECT_FALSE(error.empty()) << args[0];
+  for (const auto& c : cases) EXPECT_EQ(Outcome(c.args), c.outcome) << c.args;
+  for (const char* args :
+       {"--window-id", "--window-id 0", "--window-id xyz", "--root --fullscreen", "-geometry 0x10",
+        "-geometry +5+5", "-delay -1", "--seed 4294967296", "--frames 0", "--snapshot a.png",
+        "--bogus", "-knots two", "-u-min nan", "-wire", "root"}) {
+    EXPECT_EQ(Outcome(args), "refused") << args;
   }
 }
 
@@ -66,31 +61,31 @@ TEST(X11Options, BadInputIsRefusedWithAReason) {
 // maxima raised to their minima, no style weight at all gives Smooth one.
 TEST(X11Options, SettingsAreBroughtWithinTheDialogsRanges) {
   const struct {
-    std::vector<const char*> args;
+    const char* args;
     size_t warnings;
     std::string field;
     double expected;
   } cases[] = {
-      {{"-knots", "50"}, 1, "knots", 20},
-      {{"-knots", "0"}, 1, "knots", 1},
-      {{"--u-min", "0"}, 1, "u-min", 0.1},
-      {{"-u-max", "2.34"}, 0, "u-max", 23 * 0.1},  // as the dialog: position x 0.1
-      {{"-v-max", "51", "-v-min", "-5"}, 2, "v-max", 50},
-      {{"-x-min", "200", "-x-max", "20"}, 0, "x-max", 200},
-      {{"-wire", "0", "-point", "0", "-triangle", "0", "-quad", "0", "-half-u", "0", "-half-v", "0",
-        "-smooth", "0", "-blended", "0"}, 0, "smooth", 1},
+      {"-knots 50", 1, "knots", 20},
+      {"-knots 0", 1, "knots", 1},
+      {"--u-min 0", 1, "u-min", 0.1},
+      {"-u-max 2.34", 0, "u-max", 23 * 0.1},  // as the dialog: position x 0.1
+      {"-v-max 51 -v-min -5", 2, "v-max", 50},
+      {"-x-min 200 -x-max 20", 0, "x-max", 200},
+      {"-wire 0 -point 0 -triangle 0 -quad 0 -half-u 0 -half-v 0 -smooth 0 -blended 0", 0, "smooth",
+       1},
   };
   for (const auto& c : cases) {
     X11Options o;
     std::string error;
-    ASSERT_TRUE(Parse(c.args, o, error)) << c.args[0];
-    EXPECT_EQ(o.warnings.size(), c.warnings) << c.args[0];
+    ASSERT_TRUE(Parse(c.args, o, error)) << c.args;
+    EXPECT_EQ(o.warnings.size(), c.warnings) << c.args;
     SaverSettings record = DefaultSettings();
     ApplySettingOptions(o, record);
-    for (const SettingOption& option : kSettingOptions) {
-      EXPECT_TRUE(c.field != option.name || SettingValue(record, option) == c.expected)
-          << c.args[0];
-    }
+    const auto* option = std::find_if(std::begin(kSettingOptions), std::end(kSettingOptions),
+                                      [&](const SettingOption& s) { return c.field == s.name; });
+    ASSERT_NE(option, std::end(kSettingOptions)) << c.field;
+    EXPECT_EQ(SettingValue(record, *option), c.expected) << c.args;
   }
 }
 
@@ -113,7 +108,7 @@ TEST(X11Options, DescriptionFileMatchesTheOptions) {
       const std::string value = (*m)[i].str();
       X11Options o;
       std::string error;
-      ASSERT_TRUE(Parse({name.c_str(), value.c_str()}, o, error)) << name << " " << value;
+      ASSERT_TRUE(Parse(name + " " + value, o, error)) << name << " " << value;
       EXPECT_TRUE(o.warnings.empty()) << name << " " << value;
       if (i == 4 && !o.settings.empty()) {
         ++settings;
