@@ -64,6 +64,8 @@ check_pe() {  # file expected-format
 check_pe "$scr32" pei-i386
 check_pe "$scr64" pei-x86-64
 
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
 # --- one X display and one wineserver for the whole run; only those two are stopped at the end.
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=
@@ -79,14 +81,17 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
 export DISPLAY=:$(head -1 "$work/display")
 
+# A fresh prefix. No crash dialogs: a crash is an exit code, not a window waiting for a click.
+# A 1280x720 virtual desktop: no window manager is needed, and Wine does not grab the pointer
+# for a full-screen window there, so the driver can move it.
 rm -rf "$WINEPREFIX"
 timeout 180 "$wine64" wineboot -i >/dev/null 2>&1
+printf '%s\r\n' 'REGEDIT4' '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1280x720"' >"$work/settings.reg"
+timeout 60 "$wine64" reg import "$(winpath "$work/settings.reg")" >/dev/null 2>&1
 timeout 60 wineserver -w
-timeout 60 wineserver -p  # persistent until the cleanup
-# No crash dialogs: a crash is an exit code, not a window waiting for a click.
-timeout 60 "$wine64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
-
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+timeout 60 wineserver -p  # one server for the whole run, stopped by the cleanup
 
 # --- unit tests as Windows programs.
 run_suites() {  # arch
@@ -97,14 +102,22 @@ run_suites x86_64
 
 # --- end to end: the driver against a saver copied into a folder whose name has spaces, beside
 # the stand-in PASSWORD.CPL of the same width.
+# Wine's own background processes keep a pipe open: Windows programs write to files, read after.
 driver=$work/x86_64/tests/win32/tv_wine_driver.exe
+drive() {  # log args...: runs the driver, bounded, and shows what it printed
+  local log=$1 rc=0
+  shift
+  timeout -k 10 600 "$wine64" "$driver" "$@" >"$log" 2>&1 || rc=$?
+  tr -d '\r' <"$log"
+  return $rc
+}
 run_driver() {  # arch scr
   local dir="$work/run $1" shots=$work/shots-$1
   rm -rf "$dir" "$shots"; mkdir -p "$dir" "$shots"
   cp "$2" "$work/$1/tests/win32/PASSWORD.CPL" "$dir/"
   echo "== end to end, $(basename "$2"), under Wine"
-  timeout -k 10 600 "$wine64" "$driver" "$(winpath "$dir/$(basename "$2")")" "$(winpath "$shots")" |
-    tr -d '\r' || failures=$((failures + 1))
+  drive "$work/driver-$1.log" "$(winpath "$dir/$(basename "$2")")" "$(winpath "$shots")" ||
+    failures=$((failures + 1))
 }
 run_driver x86_64 "$scr64"
 if [ $can32 = 1 ]; then
@@ -112,7 +125,7 @@ if [ $can32 = 1 ]; then
   run_driver i686 "$scr32"
 else
   for s in $suites; do echo "SKIP 32-bit unit tests $s: 32-bit programs cannot run here"; done
-  "$wine64" "$driver" - - list | tr -d '\r' | sed 's/^/SKIP 32-bit tressvale.scr: /; s/$/: 32-bit programs cannot run here/'
+  drive "$work/cases.log" - - list | sed 's/^/SKIP 32-bit tressvale.scr: /; s/$/: 32-bit programs cannot run here/'
 fi
 
 # --- measurements: frames per second at 1280x720 on this display (llvmpipe), Wine beside Linux,
@@ -120,7 +133,7 @@ fi
 measure=$work/fps
 rm -rf "$measure"; mkdir -p "$measure/wine" "$measure/x11"
 GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_DUMP_DIR=$measure/wine \
-  timeout -k 5 60 "$wine64" "$driver" "$(winpath "$work/run x86_64/tressvale64.scr")" - measure | tr -d '\r' || true
+  drive "$measure/wine.log" "$(winpath "$work/run x86_64/tressvale64.scr")" - measure || true
 if [ -x build/backends/x11/tressvale ]; then
   GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_DUMP_DIR=$measure/x11 \
     timeout -s TERM 6 build/backends/x11/tressvale --fullscreen --defaults >/dev/null 2>&1 || true
