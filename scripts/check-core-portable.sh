@@ -21,5 +21,5 @@ fi
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
   -DTRESSVALE_TESTS=OFF -DTRESSVALE_BENCH=OFF >/dev/null
 cmake --build build-win32 -j"$(nproc)" --target tv_foundation tv_knots tv_library tv_settings \
-  tv_render tv_saver tv_display
+  tv_render tv_saver tv_display tv_host
 echo "core libraries: built with MinGW-w64 i686 (SSE2 doubles)"

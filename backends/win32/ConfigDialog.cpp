@@ -34,7 +34,8 @@ void OpenLink(HWND dialog, int id) {
 
 INT_PTR ColourLink(HWND dialog, HDC dc, HWND control) {
   bool link = false;
-  for (int id = host::kLinkFirst; id <= host::kLinkLast; ++id) link |= GetDlgItem(dialog, id) == control;
+  for (int id = host::kLinkFirst; id <= host::kLinkLast; ++id)
+    link |= GetDlgItem(dialog, id) == control;
   if (!link) return FALSE;
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   if (linkFont) SelectObject(dc, linkFont);
@@ -56,7 +57,8 @@ void CenterDialog(HWND window) {
 void UpdateTrackbarLabels(HWND dialog) {
   ForEachRow([dialog](const TrackbarRow& row) {
     SendDlgItemMessageA(dialog, row.trackbarId, TBM_SETRANGE, TRUE, MAKELONG(row.min, row.max));
-    const auto position = static_cast<int32_t>(SendDlgItemMessageA(dialog, row.trackbarId, TBM_GETPOS, 0, 0));
+    const auto position =
+        static_cast<int32_t>(SendDlgItemMessageA(dialog, row.trackbarId, TBM_GETPOS, 0, 0));
     SetDlgItemTextA(dialog, row.labelId, host::TrackbarLabel(position, row.name).c_str());
   });
 }
@@ -70,7 +72,8 @@ void SettingsToControls(HWND dialog) {
 
 void ControlsToSettings(HWND dialog) {
   ForEachRow([dialog](const TrackbarRow& row) {
-    const auto position = static_cast<int32_t>(SendDlgItemMessageA(dialog, row.trackbarId, TBM_GETPOS, 0, 0));
+    const auto position =
+        static_cast<int32_t>(SendDlgItemMessageA(dialog, row.trackbarId, TBM_GETPOS, 0, 0));
     host::SetFromPosition(saverSettings, row, position);
   });
   host::RepairDialogRanges(saverSettings);

@@ -40,8 +40,8 @@ bool Registry::Write(const char* subkey, const char* name, const void* data, uin
       break;
   }
   // A refused write is reported: the caller must not believe the settings were saved.
-  const bool stored = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) ==
-                      ERROR_SUCCESS;
+  const bool stored =
+      RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
   RegCloseKey(key);
   return stored;
 }
@@ -69,7 +69,8 @@ bool Registry::Exists(const char* subkey, const char* name, uint32_t& size) {
     return false;
   }
   DWORD stored = 0;
-  const bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &stored) == ERROR_SUCCESS;
+  const bool found =
+      RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &stored) == ERROR_SUCCESS;
   RegCloseKey(key);
   if (found) size = stored;
   return found;

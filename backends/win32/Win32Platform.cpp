@@ -1,6 +1,7 @@
 #include "Win32Platform.h"
 
 #include <windows.h>
+// after windows.h
 #include <commctrl.h>
 #include <mmsystem.h>
 
@@ -16,17 +17,18 @@ namespace tv::win32 {
 using host::Handle;
 
 // The host's constants are the system's.
-static_assert(host::kCreate == WM_CREATE && host::kDestroy == WM_DESTROY && host::kSize == WM_SIZE &&
-              host::kActivate == WM_ACTIVATE && host::kSetText == WM_SETTEXT &&
-              host::kPaint == WM_PAINT && host::kClose == WM_CLOSE &&
-              host::kShowWindow == WM_SHOWWINDOW && host::kActivateApp == WM_ACTIVATEAPP &&
-              host::kSetCursor == WM_SETCURSOR && host::kPower == WM_POWER &&
-              host::kHelp == WM_HELP && host::kContextMenu == WM_CONTEXTMENU &&
-              host::kKeyDown == WM_KEYDOWN && host::kSysKeyDown == WM_SYSKEYDOWN &&
-              host::kSysCommand == WM_SYSCOMMAND && host::kTimer == WM_TIMER &&
-              host::kMouseMove == WM_MOUSEMOVE && host::kLButtonDown == WM_LBUTTONDOWN &&
-              host::kRButtonDown == WM_RBUTTONDOWN && host::kMButtonDown == WM_MBUTTONDOWN &&
-              host::kPowerBroadcast == WM_POWERBROADCAST && host::kApp == WM_APP);
+static_assert(host::kCreate == WM_CREATE && host::kDestroy == WM_DESTROY &&
+              host::kSize == WM_SIZE && host::kActivate == WM_ACTIVATE &&
+              host::kSetText == WM_SETTEXT && host::kPaint == WM_PAINT &&
+              host::kClose == WM_CLOSE && host::kShowWindow == WM_SHOWWINDOW &&
+              host::kActivateApp == WM_ACTIVATEAPP && host::kSetCursor == WM_SETCURSOR &&
+              host::kPower == WM_POWER && host::kHelp == WM_HELP &&
+              host::kContextMenu == WM_CONTEXTMENU && host::kKeyDown == WM_KEYDOWN &&
+              host::kSysKeyDown == WM_SYSKEYDOWN && host::kSysCommand == WM_SYSCOMMAND &&
+              host::kTimer == WM_TIMER && host::kMouseMove == WM_MOUSEMOVE &&
+              host::kLButtonDown == WM_LBUTTONDOWN && host::kRButtonDown == WM_RBUTTONDOWN &&
+              host::kMButtonDown == WM_MBUTTONDOWN && host::kPowerBroadcast == WM_POWERBROADCAST &&
+              host::kApp == WM_APP);
 static_assert(host::kScNextWindow == SC_NEXTWINDOW && host::kScPrevWindow == SC_PREVWINDOW &&
               host::kScScreenSave == SC_SCREENSAVE && host::kScMonitorPower == SC_MONITORPOWER);
 static_assert(host::kWsPopup == WS_POPUP && host::kWsChild == WS_CHILD &&
@@ -119,7 +121,7 @@ Handle Win32Platform::CallAssociateContext(Handle entry, Handle window, Handle c
 Handle Win32Platform::OpenUserKey(const char* path) {
   HKEY key = nullptr;
   return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS ? Of(key)
-                                                                                            : 0;
+                                                                                           : 0;
 }
 bool Win32Platform::QueryDword(Handle key, const char* name, uint32_t& value) {
   DWORD data = 0, size = sizeof data;
@@ -139,7 +141,9 @@ Handle Win32Platform::ForegroundWindow() { return Of(GetForegroundWindow()); }
 void Win32Platform::SetForegroundWindow(Handle window) { ::SetForegroundWindow(As<HWND>(window)); }
 void Win32Platform::SetFocus(Handle window) { ::SetFocus(As<HWND>(window)); }
 void Win32Platform::ShowWindow(Handle window) { ::ShowWindow(As<HWND>(window), SW_SHOW); }
-bool Win32Platform::DestroyWindow(Handle window) { return ::DestroyWindow(As<HWND>(window)) != FALSE; }
+bool Win32Platform::DestroyWindow(Handle window) {
+  return ::DestroyWindow(As<HWND>(window)) != FALSE;
+}
 Handle Win32Platform::FindTopWindow(const char* className, const char* title) {
   return Of(FindWindowA(className, title));
 }

@@ -8,13 +8,13 @@ namespace {
 
 void RequestClose(Handle window) { CurrentPlatform().Post(window, kClose, 0, 0); }
 
-// Power broadcasts: 0-5 queries, suspend and standby; 6, 7, 8, 18 resume events; 10 a change of
-// power status.
+// Every power broadcast closes (queries, suspend, standby, ...) except a resume from a failure
+// (6, 7, 8, 18 with bit 0 of lParam) and a power status change (10) that left the AC line as it
+// was.
 constexpr WParam kPowerStatusChange = 10;
 constexpr WParam kCriticalResume = 3;
 
 bool PowerBroadcastCloses(WParam event, LParam lParam) {
-  if (event <= 5) return true;
   if (event == 6 || event == 7 || event == 8 || event == 18) return (lParam & 1) == 0;
   if (event == kPowerStatusChange) {
     const int32_t line = CurrentPlatform().PowerLineStatus();
@@ -37,7 +37,8 @@ LResult DefaultSaverProc(Handle window, uint32_t message, WParam wParam, LParam 
       }
     } else if (message == kApp) {
       if (hostState.is9xFamily) {
-        return hostState.verifyPassword ? p.CallVerifyPassword(hostState.verifyPassword, window) : 1;
+        return hostState.verifyPassword ? p.CallVerifyPassword(hostState.verifyPassword, window)
+                                        : 1;
       }
     } else if (!hostState.checkingPassword) {
       switch (message) {

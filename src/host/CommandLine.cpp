@@ -38,7 +38,8 @@ const char* SkipProgramName(const char* line) {
 
 Handle ParseWindowHandle(const char* text) {
   uint32_t value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + static_cast<uint32_t>(*text - '0');
+  for (; *text >= '0' && *text <= '9'; ++text)
+    value = value * 10u + static_cast<uint32_t>(*text - '0');
   return value;
 }
 

@@ -6,9 +6,9 @@
 namespace tv::host {
 
 #define TV_INT_ROW(track, label, lo, hi, text, field) \
-  {track, label, lo, hi, text, offsetof(SaverSettings, field), false}
+  { track, label, lo, hi, text, offsetof(SaverSettings, field), false }
 #define TV_WEIGHT_ROW(track, label, text, index) \
-  {track, label, 0, 20, text, offsetof(SaverSettings, styleWeight) + 4 * (index), false}
+  { track, label, 0, 20, text, offsetof(SaverSettings, styleWeight) + 4 * (index), false }
 
 const TrackbarRow kTrackbarTable[] = {
     TV_WEIGHT_ROW(1015, 1016, "Wire", 0),

@@ -11,8 +11,8 @@ namespace tv::host {
 constexpr const char* kSaverClassName = "WindowsScreenSaverClass";
 constexpr const char* kFullScreenTitle = "Screen Saver";
 constexpr const char* kPreviewTitle = "Preview";
-constexpr int32_t kMouseMoveThreshold = 4;      // pixels, x plus y distance from the anchor
-constexpr uint32_t kPasswordRecheckMs = 200;    // a close this soon after a check is refused
+constexpr int32_t kMouseMoveThreshold = 4;    // pixels, x plus y distance from the anchor
+constexpr uint32_t kPasswordRecheckMs = 200;  // a close this soon after a check is refused
 constexpr uint32_t kNeverChecked = 0xFFFFFFFFu;
 constexpr uint32_t kIccTabClasses = 0x8;
 

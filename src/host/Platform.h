@@ -56,7 +56,7 @@ class Platform {
   virtual Handle FindEntry(Handle module, const char* name) = 0;
   virtual void FreeLibrary(Handle module) = 0;
   virtual uint32_t TickCount() = 0;
-  virtual uint32_t TimeMs() = 0;         // the frame clock (timeGetTime)
+  virtual uint32_t TimeMs() = 0;          // the frame clock (timeGetTime)
   virtual int32_t PowerLineStatus() = 0;  // AC line status, kPowerLineUnknown if unknown
   virtual void YieldTimeSlice() = 0;
 
@@ -97,7 +97,8 @@ class Platform {
   virtual LResult DefaultProc(Handle window, uint32_t message, WParam wParam, LParam lParam) = 0;
   virtual uint32_t SetTimer(Handle window, uint32_t id, uint32_t ms) = 0;
   virtual void KillTimer(Handle window, uint32_t id) = 0;
-  virtual void ShowMessageBox(Handle owner, const char* text, const char* caption, uint32_t flags) = 0;
+  virtual void ShowMessageBox(Handle owner, const char* text, const char* caption,
+                              uint32_t flags) = 0;
   virtual int32_t RunConfigDialog(Handle parent) = 0;  // template 2003, modal
 
   // OpenGL binding on a window's device context.

@@ -39,14 +39,16 @@ bool CreateRenderContext(Handle window, int32_t width, int32_t height, int32_t c
                          bool /*fullScreen: the display mode is never changed*/) {
   Platform& p = CurrentPlatform();
   saverWindow.deviceContext = p.GetDC(window);
-  if (!saverWindow.deviceContext) return FailRenderContext(window, "Can't Create A GL Device Context.");
+  if (!saverWindow.deviceContext)
+    return FailRenderContext(window, "Can't Create A GL Device Context.");
   const int32_t format = p.ChoosePixelFormat(saverWindow.deviceContext, colourBits);
   if (!format) return FailRenderContext(window, "Can't Find A Suitable PixelFormat.");
   if (!p.SetPixelFormat(saverWindow.deviceContext, format)) {
     return FailRenderContext(window, "Can't Set The PixelFormat.");
   }
   saverWindow.renderContext = p.CreateGlContext(saverWindow.deviceContext);
-  if (!saverWindow.renderContext) return FailRenderContext(window, "Can't Create A GL Rendering Context.");
+  if (!saverWindow.renderContext)
+    return FailRenderContext(window, "Can't Create A GL Rendering Context.");
   if (!p.MakeCurrent(saverWindow.deviceContext, saverWindow.renderContext)) {
     return FailRenderContext(window, "Can't Activate The GL Rendering Context.");
   }
@@ -64,11 +66,13 @@ void ReleaseRenderContext(Handle window) {
   Platform& p = CurrentPlatform();
   if (saverWindow.renderContext) {
     if (!p.MakeCurrent(0, 0)) ShutdownError("Release Of DC And RC Failed.");
-    if (!p.DeleteGlContext(saverWindow.renderContext)) ShutdownError("Release Rendering Context Failed.");
+    if (!p.DeleteGlContext(saverWindow.renderContext))
+      ShutdownError("Release Rendering Context Failed.");
     saverWindow.renderContext = 0;
   }
   if (saverWindow.deviceContext) {
-    if (!p.ReleaseDC(window, saverWindow.deviceContext)) ShutdownError("Release Device Context Failed.");
+    if (!p.ReleaseDC(window, saverWindow.deviceContext))
+      ShutdownError("Release Device Context Failed.");
     saverWindow.deviceContext = 0;
   }
   SetSwapFunction(nullptr);
