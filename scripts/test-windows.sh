@@ -37,16 +37,18 @@ scripts/build-windows.sh
 scr32=$root/build-windows/i686/backends/win32/tressvale.scr
 scr64=$root/build-windows/x86_64/backends/win32/tressvale64.scr
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
-build_tests() {  # arch emulator
+build_tests() {  # arch emulator targets...
   cmake -S . -B "$work/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DTRESSVALE_BENCH=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$2" >/dev/null
-  cmake --build "$work/$1" -j"$jobs" --target $suites tv_wine_driver tv_password_cpl
+  cmake --build "$work/$1" -j"$jobs" --target $suites "${@:3}" >"$work/build-$1.log" ||
+    { tail -30 "$work/build-$1.log"; exit 1; }
 }
 # Suites that need no EGL (the pixel tests) and no POSIX store (the file-store tests).
 suites="foundation_tests knots_tests library_tests render_tests saver_tests display_tests settings_tests"
 [ -d tests/host ] && suites+=" host_tests"
-build_tests x86_64 "$wine64"
-[ $can32 = 1 ] && build_tests i686 "$wine32"
+mkdir -p "$work"
+build_tests x86_64 "$wine64" tv_wine_driver tv_password_cpl  # one driver serves both savers
+[ $can32 = 1 ] && build_tests i686 "$wine32" tv_password_cpl
 
 # --- PE headers: machine, GUI subsystem, system DLLs only.
 allowed=" opengl32.dll glu32.dll gdi32.dll user32.dll kernel32.dll advapi32.dll comctl32.dll shell32.dll winmm.dll msvcrt.dll "

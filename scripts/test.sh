@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, runs every test, and checks that the core still
-# builds for 32-bit Windows.
+# builds for 32-bit Windows, then the Windows stage under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 scripts/check-core-portable.sh --cross
+scripts/test-windows.sh

@@ -71,17 +71,24 @@ struct Saver {
   bool EndsWith(DWORD code, DWORD ms = 8000) { return Exited(ms) && Code() == code; }
 };
 
+struct WindowCount {
+  const char* title;
+  int count;
+};
+
+BOOL CALLBACK CountMatching(HWND w, LPARAM param) {
+  auto* q = reinterpret_cast<WindowCount*>(param);
+  char cls[64] = "", text[64] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, text, sizeof text);
+  q->count += !strcmp(cls, kClass) && !strcmp(text, q->title);
+  return TRUE;
+}
+
 int CountWindows(const char* title) {
-  struct Q { const char* title; int n; } q{title, 0};
-  EnumWindows([](HWND w, LPARAM p) {
-    auto* q = reinterpret_cast<Q*>(p);
-    char cls[64] = "", text[64] = "";
-    GetClassNameA(w, cls, sizeof cls);
-    GetWindowTextA(w, text, sizeof text);
-    q->n += !strcmp(cls, kClass) && !strcmp(text, q->title);
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&q));
-  return q.n;
+  WindowCount q = {title, 0};
+  EnumWindows(CountMatching, reinterpret_cast<LPARAM>(&q));
+  return q.count;
 }
 
 HWND WaitFullScreen() {
