@@ -94,6 +94,9 @@ printf '%s\r\n' 'REGEDIT4' '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCra
 timeout 60 "$wine64" reg import "$(winpath "$work/settings.reg")" >/dev/null 2>&1
 timeout 60 wineserver -w
 timeout 60 wineserver -p  # one server for the whole run, stopped by the cleanup
+# Wine's own background processes start with the first program and keep its output open: let that
+# be one whose output goes nowhere, so no later pipe waits on them.
+timeout 60 "$wine64" reg query 'HKCU\Software\Wine\Explorer' >/dev/null 2>&1 </dev/null
 
 # --- unit tests as Windows programs.
 run_suites() {  # arch

@@ -120,14 +120,22 @@ void SendKey(WORD vk) {
   SendInput(2, in, sizeof(INPUT));
 }
 
-void MoveMouse(int dx, int dy) {
+// Moves the cursor to `to` as a mouse would (absolute input over the virtual screen); an absolute
+// move can be sent again until the cursor is there without moving it further.
+bool MoveMouseTo(POINT to) {
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
   INPUT in = {};
   in.type = INPUT_MOUSE;
-  in.mi.dx = dx;
-  in.mi.dy = dy;
-  in.mi.dwFlags = MOUSEEVENTF_MOVE;
-  SendInput(1, &in, sizeof in);
-  Pump(200);
+  in.mi.dx = ((to.x - left) * 65536 + width - 1) / width;  // the system maps back with (dx * width) >> 16
+  in.mi.dy = ((to.y - top) * 65536 + height - 1) / height;
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+  for (int tries = 0; tries < 5; ++tries) {
+    SendInput(1, &in, sizeof in);
+    POINT at;
+    if (Until(300, [&] { return GetCursorPos(&at) && at.x == to.x && at.y == to.y; })) return true;
+  }
+  return false;
 }
 
 // A window of the driver's own, as the display settings hold one for the preview.
@@ -173,15 +181,15 @@ void MouseJitterAddsUpFromTheAnchor() {
   Saver saver("/s");
   CHECK(WaitFullScreen());
   Pump(500);
-  POINT anchor, p;
+  POINT anchor;
   GetCursorPos(&anchor);
-  MoveMouse(3, 0);
-  MoveMouse(0, 1);
-  GetCursorPos(&p);
-  CHECK(p.x == anchor.x + 3 && p.y == anchor.y + 1, "cursor moved by " + std::to_string(p.x - anchor.x) + "," + std::to_string(p.y - anchor.y));
-  CHECK(!saver.Exited(300), "closed on a move of 4 px");
-  MoveMouse(1, 0);
-  CHECK(saver.EndsWith(0, 1000), "still running after 5 px");
+  // 3 px right, then 1 px down: 4 px from the anchor in all, not more than 4.
+  for (POINT to : {POINT{anchor.x + 3, anchor.y}, POINT{anchor.x + 3, anchor.y + 1}}) {
+    CHECK(MoveMouseTo(to), "the cursor did not move");
+    CHECK(!saver.Exited(300), "closed at " + std::to_string(to.x - anchor.x) + "," + std::to_string(to.y - anchor.y));
+  }
+  CHECK(MoveMouseTo({anchor.x + 4, anchor.y + 1}));
+  CHECK(saver.EndsWith(0, 1000), "still running 5 px from the anchor");
 }
 
 // ---- preview ----
