@@ -288,6 +288,9 @@ void DialogEditsAndRepairs() {
   HWND dialog = WaitDialog();
   CHECK(dialog);
   CHECK(Labels(dialog) == kDefaultLabels, Labels(dialog));
+  RECT r;
+  GetWindowRect(dialog, &r);
+  WritePng(CaptureScreen(r), outDir + "\\dialog.png");
   struct { int id, position; } moves[] = {{1059, 5}, {1057, 20}, {1047, 100}, {1049, 10}, {1015, 0},
       {1019, 0}, {1021, 0}, {1023, 0}, {1027, 0}, {1029, 0}, {1033, 0}, {1035, 0}, {1055, 7}};
   for (auto m : moves) MoveTrackbar(dialog, m.id, m.position);
