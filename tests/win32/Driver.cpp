@@ -1,7 +1,8 @@
 // End-to-end driver for the Windows saver: plays the display settings and the user against a real
 // tressvale.scr, one case at a time, each bounded in time. Run under Wine on an X display by
-// scripts/test-windows.sh:  tv_wine_driver SAVER.scr OUTDIR [CASE]
+// scripts/test-windows.sh:  tv_wine_driver SAVER.scr OUTDIR [CASE | list | measure]
 #include <windows.h>
+// after windows.h, which it builds on
 #include <commctrl.h>
 
 #include <algorithm>
@@ -20,13 +21,14 @@ const char* const kClass = "WindowsScreenSaverClass";
 const char* const kKey = "Software\\Pervik\\Tressvale";
 constexpr DWORD kExitRefused = 0xFFFFFFFF;  // -1
 
-#define CHECK(cond, ...)                                          \
-  do {                                                            \
+#define CHECK(cond, ...)                                                 \
+  do {                                                                   \
     if (!(cond)) return Fail(#cond, __LINE__, std::string(__VA_ARGS__)); \
   } while (0)
 
 void Fail(const char* what, int line, const std::string& detail) {
-  if (failure.empty()) failure = std::string(what) + " at line " + std::to_string(line) + " " + detail;
+  if (failure.empty())
+    failure = std::string(what) + " at line " + std::to_string(line) + " " + detail;
 }
 
 // Waits up to ms for done(), answering this thread's messages meanwhile (a preview child in
@@ -42,7 +44,9 @@ bool Until(DWORD ms, F done) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
 }
-void Pump(DWORD ms) { Until(ms, [] { return false; }); }
+void Pump(DWORD ms) {
+  Until(ms, [] { return false; });
+}
 
 // One saver process; terminated if a case leaves it running.
 struct Saver {
@@ -51,7 +55,8 @@ struct Saver {
     std::string line = "\"" + saverPath + "\" " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
       pi = {};
   }
   ~Saver() {
@@ -61,7 +66,8 @@ struct Saver {
     CloseHandle(pi.hThread);
   }
   bool Exited(DWORD ms) {
-    return pi.hProcess && Until(ms, [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
+    return pi.hProcess &&
+           Until(ms, [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
   }
   DWORD Code() {
     DWORD code = 0;
@@ -124,10 +130,12 @@ void SendKey(WORD vk) {
 // move can be sent again until the cursor is there without moving it further.
 bool MoveMouseTo(POINT to) {
   const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN),
+            height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
   INPUT in = {};
   in.type = INPUT_MOUSE;
-  in.mi.dx = ((to.x - left) * 65536 + width - 1) / width;  // the system maps back with (dx * width) >> 16
+  in.mi.dx =
+      ((to.x - left) * 65536 + width - 1) / width;  // the system maps back with (dx * width) >> 16
   in.mi.dy = ((to.y - top) * 65536 + height - 1) / height;
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
   for (int tries = 0; tries < 5; ++tries) {
@@ -186,7 +194,8 @@ void MouseJitterAddsUpFromTheAnchor() {
   // 3 px right, then 1 px down: 4 px from the anchor in all, not more than 4.
   for (POINT to : {POINT{anchor.x + 3, anchor.y}, POINT{anchor.x + 3, anchor.y + 1}}) {
     CHECK(MoveMouseTo(to), "the cursor did not move");
-    CHECK(!saver.Exited(300), "closed at " + std::to_string(to.x - anchor.x) + "," + std::to_string(to.y - anchor.y));
+    CHECK(!saver.Exited(300),
+          "closed at " + std::to_string(to.x - anchor.x) + "," + std::to_string(to.y - anchor.y));
   }
   CHECK(MoveMouseTo({anchor.x + 4, anchor.y + 1}));
   CHECK(saver.EndsWith(0, 1000), "still running 5 px from the anchor");
@@ -198,7 +207,8 @@ void PreviewDrawsUntilItsParentGoes() {
   HWND host = MakeHostWindow();
   Saver saver("/p " + std::to_string(reinterpret_cast<uintptr_t>(host)));
   HWND child = nullptr;
-  CHECK(Until(10000, [&] { return (child = FindWindowExA(host, nullptr, kClass, "Preview")) != nullptr; }));
+  CHECK(Until(
+      10000, [&] { return (child = FindWindowExA(host, nullptr, kClass, "Preview")) != nullptr; }));
   RECT hostRect, childRect;
   GetClientRect(host, &hostRect);
   GetWindowRect(child, &childRect);
@@ -227,7 +237,8 @@ void RefusedCommandLines() {
   HWND stale = MakeHostWindow();
   const std::string gone = std::to_string(reinterpret_cast<uintptr_t>(stale));
   DestroyWindow(stale);
-  for (const std::string& args : std::vector<std::string>{"/p", "/p 0", "/p:1234", "/p " + gone, "/l", "/a", "/a 1234", "/x", "-q 5"}) {
+  for (const std::string& args : std::vector<std::string>{"/p", "/p 0", "/p:1234", "/p " + gone,
+                                                          "/l", "/a", "/a 1234", "/x", "-q 5"}) {
     Saver saver(args);
     CHECK(saver.EndsWith(kExitRefused), "for \"" + args + "\"");
   }
@@ -260,19 +271,22 @@ HWND WaitDialog() {
 }
 
 void Press(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 void MoveTrackbar(HWND dialog, int id, int position) {
   HWND bar = GetDlgItem(dialog, id);
   SendMessageA(bar, TBM_SETPOS, TRUE, position);
-  SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(bar));
+  SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+               reinterpret_cast<LPARAM>(bar));
 }
 
 std::vector<BYTE> Stored() {
   std::vector<BYTE> bytes(256);
   DWORD size = bytes.size();
-  if (RegGetValueA(HKEY_CURRENT_USER, kKey, "data1", RRF_RT_REG_BINARY, nullptr, bytes.data(), &size))
+  if (RegGetValueA(HKEY_CURRENT_USER, kKey, "data1", RRF_RT_REG_BINARY, nullptr, bytes.data(),
+                   &size))
     size = 0;
   bytes.resize(size);
   return bytes;
@@ -291,22 +305,26 @@ void DialogEditsAndRepairs() {
   RECT r;
   GetWindowRect(dialog, &r);
   WritePng(CaptureScreen(r), outDir + "\\dialog.png");
-  struct { int id, position; } moves[] = {{1059, 5}, {1057, 20}, {1047, 100}, {1049, 10}, {1015, 0},
-      {1019, 0}, {1021, 0}, {1023, 0}, {1027, 0}, {1029, 0}, {1033, 0}, {1035, 0}, {1055, 7}};
+  struct {
+    int id, position;
+  } moves[] = {{1059, 5}, {1057, 20}, {1047, 100}, {1049, 10}, {1015, 0}, {1019, 0}, {1021, 0},
+               {1023, 0}, {1027, 0},  {1029, 0},   {1033, 0},  {1035, 0}, {1055, 7}};
   for (auto m : moves) MoveTrackbar(dialog, m.id, m.position);
   char label[64] = "";
   GetDlgItemTextA(dialog, 1058, label, sizeof label);
   CHECK(!strcmp(label, "20 u min"), label);
   Press(dialog, IDOK);
   CHECK(saver.EndsWith(0));
-  tv::SaverSettings expected = {7, 100, 150, 100, 200, {0, 0, 0, 0, 0, 0, 1, 0}, 30, 40, 20, 30, 40,
-                                20 * 0.1, 20 * 0.1, 3, 10};
+  tv::SaverSettings expected = {7,        100, 150, 100, 200, {0, 0, 0, 0, 0, 0, 1, 0},
+                                30,       40,  20,  30,  40,  20 * 0.1,
+                                20 * 0.1, 3,   10};
   CHECK(Stored().size() == 96);
   CHECK(!memcmp(Stored().data(), &expected, 96), "stored record differs");
 }
 
 void ResetThenCancelKeepsTheStoredRecord() {
-  tv::SaverSettings record = {7, 10, 20, 30, 40, {1, 2, 3, 4, 5, 6, 7, 8}, 9, 10, 11, 12, 13, 0.7, 2.5, 4, 9};
+  tv::SaverSettings record = {7,  10,  20,  30, 40, {1, 2, 3, 4, 5, 6, 7, 8}, 9, 10, 11, 12,
+                              13, 0.7, 2.5, 4,  9};
   Store(&record, 96);
   Saver saver("/c:" + std::to_string(reinterpret_cast<uintptr_t>(MakeHostWindow())));
   HWND dialog = WaitDialog();
@@ -328,7 +346,9 @@ void HandWrittenRecordsOpen() {
     Saver saver("/c");
     HWND dialog = WaitDialog();
     CHECK(dialog, "size " + std::to_string(value->size()));
-    if (value == &shortRecord) CHECK(Labels(dialog).find("|5 Knots|1 u min|30 u max|3 v min|10 v max|") != std::string::npos, Labels(dialog));
+    if (value == &shortRecord)
+      CHECK(Labels(dialog).find("|5 Knots|1 u min|30 u max|3 v min|10 v max|") != std::string::npos,
+            Labels(dialog));
     Press(dialog, IDCANCEL);
     CHECK(saver.EndsWith(0));
     CHECK(Stored() == *value);
@@ -348,7 +368,8 @@ void PasswordGuardsTheCloseOn9x() {
   const std::string appKey = "Software\\Wine\\AppDefaults\\" + name;
   const DWORD one = 1;
   RegSetKeyValueA(HKEY_CURRENT_USER, appKey.c_str(), "Version", REG_SZ, "win98", 6);
-  RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", REG_DWORD, &one, 4);
+  RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", REG_DWORD,
+                  &one, 4);
   RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "verifierCalls");
   SetEnvironmentVariableA("TV_VERIFIER_ANSWERS", "01");  // refuse once, then accept
   struct Undo {
@@ -392,7 +413,8 @@ struct Case {
 const Case kCases[] = {
     {"full screen: one topmost window over the screen, knots, a key ends it", FullScreenRunsAlone},
     {"full screen: mouse moves add up from the anchor", MouseJitterAddsUpFromTheAnchor},
-    {"preview: fills the parent, draws, ignores input, ends with the parent", PreviewDrawsUntilItsParentGoes},
+    {"preview: fills the parent, draws, ignores input, ends with the parent",
+     PreviewDrawsUntilItsParentGoes},
     {"command lines that are refused exit -1", RefusedCommandLines},
     {"dialog: default labels, trackbars, OK repairs and stores 96 bytes", DialogEditsAndRepairs},
     {"dialog: Reset then Cancel keeps the stored record", ResetThenCancelKeepsTheStoredRecord},
@@ -425,8 +447,8 @@ int main(int argc, char** argv) {
     failure.clear();
     const DWORD start = GetTickCount();
     c.run();
-    printf("%s %s (%lu ms)%s%s\n", failure.empty() ? "PASS" : "FAIL", c.name, GetTickCount() - start,
-           failure.empty() ? "" : ": ", failure.c_str());
+    printf("%s %s (%lu ms)%s%s\n", failure.empty() ? "PASS" : "FAIL", c.name,
+           GetTickCount() - start, failure.empty() ? "" : ": ", failure.c_str());
     fflush(stdout);
     (failure.empty() ? passed : failed)++;
   }

@@ -93,8 +93,9 @@ Look LookAt(const Shot& shot) {
     const int hi = std::max({r, g, b}), lo = std::min({r, g, b});
     lit += hi > 24;
     if (hi < 48 || hi - lo < hi / 3) continue;  // dark or grey: no reliable hue
-    double h = hi == r ? (g - b) / double(hi - lo) : hi == g ? 2 + (b - r) / double(hi - lo)
-                                                              : 4 + (r - g) / double(hi - lo);
+    double h = hi == r   ? (g - b) / double(hi - lo)
+               : hi == g ? 2 + (b - r) / double(hi - lo)
+                         : 4 + (r - g) / double(hi - lo);
     ++sector[int((h < 0 ? h + 6 : h) * 2) % 12];
     ++coloured;
   }
