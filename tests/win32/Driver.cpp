@@ -126,17 +126,22 @@ void SendKey(WORD vk) {
   SendInput(2, in, sizeof(INPUT));
 }
 
-// Moves the cursor to `to` as a mouse would (absolute input over the virtual screen); an absolute
-// move can be sent again until the cursor is there without moving it further.
-bool MoveMouseTo(POINT to) {
+RECT VirtualScreen() {
   const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN),
-            height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+          top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// Moves the cursor to `to` as a mouse would (absolute input over the virtual screen, which the
+// system maps back with (dx * width) >> 16); an absolute move can be sent again until the cursor
+// is there without moving it further.
+bool MoveMouseTo(POINT to) {
+  const RECT s = VirtualScreen();
+  const int width = s.right - s.left, height = s.bottom - s.top;
   INPUT in = {};
   in.type = INPUT_MOUSE;
-  in.mi.dx =
-      ((to.x - left) * 65536 + width - 1) / width;  // the system maps back with (dx * width) >> 16
-  in.mi.dy = ((to.y - top) * 65536 + height - 1) / height;
+  in.mi.dx = ((to.x - s.left) * 65536 + width - 1) / width;
+  in.mi.dy = ((to.y - s.top) * 65536 + height - 1) / height;
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
   for (int tries = 0; tries < 5; ++tries) {
     SendInput(1, &in, sizeof in);
@@ -168,9 +173,7 @@ void FullScreenRunsAlone() {
   CHECK(w);
   RECT r;
   GetWindowRect(w, &r);
-  const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                       GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                       GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  const RECT screen = VirtualScreen();
   CHECK(EqualRect(&r, &screen));
   CHECK(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
   const std::string knots = CheckKnots(screen, "fullscreen");
@@ -326,9 +329,14 @@ void ResetThenCancelKeepsTheStoredRecord() {
   tv::SaverSettings record = {7,  10,  20,  30, 40, {1, 2, 3, 4, 5, 6, 7, 8}, 9, 10, 11, 12,
                               13, 0.7, 2.5, 4,  9};
   Store(&record, 96);
-  Saver saver("/c:" + std::to_string(reinterpret_cast<uintptr_t>(MakeHostWindow())));
+  struct Host {
+    HWND w = MakeHostWindow();
+    ~Host() { DestroyWindow(w); }
+  } host;
+  Saver saver("/c:" + std::to_string(reinterpret_cast<uintptr_t>(host.w)));
   HWND dialog = WaitDialog();
   CHECK(dialog);
+  CHECK(GetWindow(dialog, GW_OWNER) == host.w, "the dialog is not owned by the given window");
   CHECK(Labels(dialog).find("|7 u min|25 u max|") != std::string::npos, Labels(dialog));
   Press(dialog, 1010);
   Pump(300);
