@@ -348,7 +348,7 @@ void ResetThenCancelKeepsTheStoredRecord() {
 
 void HandWrittenRecordsOpen() {
   std::vector<BYTE> shortRecord(80, 0), garbage(96, 0xFF), tooLong(100, 0x41);
-  shortRecord[0] = 5;  // knotCount; the rest of the record keeps its defaults
+  shortRecord[0] = 5;  // knotCount; u max, v min and v max (bytes 80 on) keep their defaults
   for (const auto* value : {&shortRecord, &garbage, &tooLong}) {
     Store(value->data(), value->size());
     Saver saver("/c");
@@ -447,8 +447,6 @@ int main(int argc, char** argv) {
     FullScreenForFiveSeconds();
     return failure.empty() ? 0 : (printf("measure run failed: %s\n", failure.c_str()), 1);
   }
-  int noAcceleration[3] = {0, 0, 0};  // a move of n pixels moves the cursor n pixels
-  SystemParametersInfoA(SPI_SETMOUSE, 0, noAcceleration, 0);
   int passed = 0, failed = 0;
   for (const Case& c : kCases) {
     if (argc > 3 && !strstr(c.name, argv[3])) continue;
