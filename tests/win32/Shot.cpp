@@ -101,6 +101,6 @@ Look LookAt(const Shot& shot) {
   }
   Look look;
   look.litShare = shot.rgb.empty() ? 0 : lit * 3.0 / shot.rgb.size();
-  for (long n : sector) look.hues += coloured && n * 50 >= coloured;
+  for (int k = 0; k < 12; ++k) look.hues |= (coloured && sector[k] * 200 >= coloured) << k;
   return look;
 }

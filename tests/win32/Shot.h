@@ -15,7 +15,8 @@ struct Shot {
 
 struct Look {
   double litShare = 0;  // pixels that are not black
-  int hues = 0;         // 30-degree hue sectors that hold at least 2% of the coloured pixels
+  unsigned hues =
+      0;  // bit k: the 30-degree hue sector k holds at least 0.5% of the coloured pixels
 };
 
 Shot CaptureScreen(RECT r);
