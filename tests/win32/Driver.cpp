@@ -137,10 +137,9 @@ RECT VirtualScreen() {
           top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-// Moves the cursor to `to` as a mouse would (absolute input over the virtual screen, which the
-// system maps back with (dx * width) >> 16); an absolute move can be sent again until the cursor
-// is there without moving it further.
-bool MoveMouseTo(POINT to) {
+// One absolute mouse report at `to` over the virtual screen (the system maps it back with
+// (dx * width) >> 16). Reports can repeat: a mouse keeps reporting where it is.
+void ReportMouseAt(POINT to) {
   const RECT s = VirtualScreen();
   const int width = s.right - s.left, height = s.bottom - s.top;
   INPUT in = {};
@@ -148,10 +147,14 @@ bool MoveMouseTo(POINT to) {
   in.mi.dx = ((to.x - s.left) * 65536 + width - 1) / width;
   in.mi.dy = ((to.y - s.top) * 65536 + height - 1) / height;
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-  for (int tries = 0; tries < 5; ++tries) {
-    SendInput(1, &in, sizeof in);
-    POINT at;
-    if (Until(300, [&] { return GetCursorPos(&at) && at.x == to.x && at.y == to.y; })) return true;
+  SendInput(1, &in, sizeof in);
+}
+
+// Moves the mouse to `to` and keeps it reporting there for ms; true if the saver ended meanwhile.
+bool HoldMouseAt(Saver& saver, POINT to, DWORD ms) {
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+    ReportMouseAt(to);
+    if (saver.Exited(50)) return true;
   }
   return false;
 }
@@ -201,12 +204,14 @@ void MouseJitterAddsUpFromTheAnchor() {
   GetCursorPos(&anchor);
   // 3 px right, then 1 px down: 4 px from the anchor in all, not more than 4.
   for (POINT to : {POINT{anchor.x + 3, anchor.y}, POINT{anchor.x + 3, anchor.y + 1}}) {
-    CHECK(MoveMouseTo(to), "the cursor did not move");
-    CHECK(!saver.Exited(300),
+    CHECK(!HoldMouseAt(saver, to, 400),
           "closed at " + std::to_string(to.x - anchor.x) + "," + std::to_string(to.y - anchor.y));
+    POINT at;
+    CHECK(GetCursorPos(&at) && at.x == to.x && at.y == to.y, "the cursor did not get there");
   }
-  CHECK(MoveMouseTo({anchor.x + 4, anchor.y + 1}));
-  CHECK(saver.EndsWith(0, 1000), "still running 5 px from the anchor");
+  CHECK(HoldMouseAt(saver, {anchor.x + 4, anchor.y + 1}, 1000),
+        "still running 5 px from the anchor");
+  CHECK(saver.Code() == 0);
 }
 
 // ---- preview ----
