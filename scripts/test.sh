@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, runs every test, and checks that the core still
-# builds for 32-bit Windows; then the same under AddressSanitizer and UndefinedBehaviorSanitizer.
+# builds for 32-bit Windows; then the Debian package, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the Windows savers under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -9,3 +10,4 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 scripts/check-core-portable.sh --cross
 scripts/test-package.sh
 scripts/test-sanitizers.sh
+scripts/test-windows.sh

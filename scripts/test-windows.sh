@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# Windows stage of the test command: builds both savers, checks their PE headers, runs the core and
+# host unit tests as Windows programs and the end-to-end driver against the savers, all under Wine
+# on a private Xvfb display, then measures frame rates. 32-bit cases run only where this machine
+# can execute 32-bit programs; elsewhere each one prints a SKIP line.
+# Output: build-wine/ (prefix, builds, screenshots in build-wine/shots-*).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+work=$root/build-wine
+wine64=/usr/lib/wine/wine64
+wine32=/usr/lib/wine/wine
+failures=0
+
+# --- packages: Wine (64- and 32-bit, with 32-bit Mesa); the driver takes its own screenshots.
+packages=(wine wine64 wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
+          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix xvfb)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+    -o DPkg::Lock::Timeout=600 "${missing[@]}"
+fi
+
+# Some machines cannot execute 32-bit programs at all ("Exec format error"): try Wine's loader.
+if "$wine32" --version >/dev/null 2>&1; then can32=1; else can32=0; fi
+echo "32-bit Wine: $([ $can32 = 1 ] && echo runs here || echo cannot start here, 32-bit cases skipped)"
+
+# --- builds: the savers and the zip, then the tests for each Windows target.
+scripts/build-windows.sh
+scr32=$root/build-windows/i686/backends/win32/tressvale.scr
+scr64=$root/build-windows/x86_64/backends/win32/tressvale64.scr
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+build_tests() {  # arch emulator targets...
+  cmake -S . -B "$work/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DTRESSVALE_BENCH=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$2" >/dev/null
+  cmake --build "$work/$1" -j"$jobs" --target $suites "${@:3}" >"$work/build-$1.log" ||
+    { tail -30 "$work/build-$1.log"; exit 1; }
+}
+# Suites that need no EGL (the pixel tests) and no POSIX store (the file-store tests).
+suites="foundation_tests knots_tests library_tests render_tests saver_tests display_tests settings_tests
+        host_tests"
+mkdir -p "$work"
+build_tests x86_64 "$wine64" tv_wine_driver tv_password_cpl  # one driver serves both savers
+[ $can32 = 1 ] && build_tests i686 "$wine32" tv_password_cpl
+
+# --- PE headers: machine, GUI subsystem, system DLLs only.
+allowed=" opengl32.dll glu32.dll gdi32.dll user32.dll kernel32.dll advapi32.dll comctl32.dll shell32.dll winmm.dll msvcrt.dll "
+check_pe() {  # file expected-format
+  local dump bad=""
+  dump=$(objdump -p "$1")
+  grep -q "file format $2\$" <<<"$dump" || bad+=" machine"
+  grep -q 'Subsystem.*(Windows GUI)' <<<"$dump" || bad+=" subsystem"
+  for dll in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$dump"); do
+    [[ "$allowed" == *" $dll "* ]] || bad+=" import:$dll"
+  done
+  if [ -z "$bad" ]; then echo "PASS PE $(basename "$1"): $2, GUI, system DLLs only"
+  else echo "FAIL PE $(basename "$1"):$bad"; failures=$((failures + 1)); fi
+}
+check_pe "$scr32" pei-i386
+check_pe "$scr64" pei-x86-64
+
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# --- one X display and one wineserver for the whole run; only those two are stopped at the end.
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=
+cleanup() {
+  WINEPREFIX=$work/prefix timeout 20 wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+rm -f "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -1 "$work/display")
+
+# A fresh prefix. No crash dialogs: a crash is an exit code, not a window waiting for a click.
+# A 1280x720 virtual desktop: no window manager is needed, and Wine does not grab the pointer
+# for a full-screen window there, so the driver can move it.
+rm -rf "$WINEPREFIX"
+timeout 180 "$wine64" wineboot -i >/dev/null 2>&1
+printf '%s\r\n' 'REGEDIT4' '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
+  '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1280x720"' >"$work/settings.reg"
+timeout 60 "$wine64" reg import "$(winpath "$work/settings.reg")" >/dev/null 2>&1
+timeout 60 wineserver -w
+timeout 60 wineserver -p  # one server for the whole run, stopped by the cleanup
+# Wine's own background processes start with the first program and keep its output open: let that
+# be one whose output goes nowhere, so no later pipe waits on them.
+timeout 60 "$wine64" reg query 'HKCU\Software\Wine\Explorer' >/dev/null 2>&1 </dev/null
+
+# --- unit tests as Windows programs.
+run_suites() {  # arch
+  echo "== unit tests, $1, under Wine"
+  timeout 600 ctest --test-dir "$work/$1" --output-on-failure || failures=$((failures + 1))
+}
+run_suites x86_64
+
+# --- end to end: the driver against a saver copied into a folder whose name has spaces, beside
+# the stand-in PASSWORD.CPL of the same width.
+# Wine's own background processes keep a pipe open: Windows programs write to files, read after.
+driver=$work/x86_64/tests/win32/tv_wine_driver.exe
+drive() {  # log args...: runs the driver, bounded, and shows what it printed
+  local log=$1 rc=0
+  shift
+  timeout -k 10 600 "$wine64" "$driver" "$@" >"$log" 2>&1 || rc=$?
+  tr -d '\r' <"$log"
+  return $rc
+}
+run_driver() {  # arch scr
+  local dir="$work/run $1" shots=$work/shots-$1
+  rm -rf "$dir" "$shots"; mkdir -p "$dir" "$shots"
+  cp "$2" "$work/$1/tests/win32/PASSWORD.CPL" "$dir/"
+  echo "== end to end, $(basename "$2"), under Wine"
+  drive "$work/driver-$1.log" "$(winpath "$dir/$(basename "$2")")" "$(winpath "$shots")" ||
+    failures=$((failures + 1))
+}
+run_driver x86_64 "$scr64"
+if [ $can32 = 1 ]; then
+  run_suites i686
+  run_driver i686 "$scr32"
+else
+  for s in $suites; do echo "SKIP 32-bit unit tests $s: 32-bit programs cannot run here"; done
+  drive "$work/cases.log" - - list | sed 's/^/SKIP 32-bit tressvale.scr: /; s/$/: 32-bit programs cannot run here/'
+fi
+
+# --- measurements: frames per second at 1280x720 on this display (llvmpipe), Wine beside Linux,
+# counted by Mesa's own frame counter; the key-to-exit time is printed by the driver above.
+measure=$work/fps
+rm -rf "$measure"; mkdir -p "$measure/wine" "$measure/x11"
+GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_DUMP_DIR=$measure/wine \
+  drive "$measure/wine.log" "$(winpath "$work/run x86_64/tressvale64.scr")" - measure || true
+if [ -x build/backends/x11/tressvale ]; then
+  GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_DUMP_DIR=$measure/x11 \
+    timeout -s TERM 6 build/backends/x11/tressvale --fullscreen --defaults >/dev/null 2>&1 || true
+fi
+fps() { [ -s "$1/fps" ] && awk 'NR > 1 { s += $1; n++ } END { if (n) printf "%.1f", s / n; else print "n/a" }' "$1/fps" || echo n/a; }
+echo "frames per second at 1280x720: Wine 64-bit $(fps "$measure/wine"), Linux X11 $(fps "$measure/x11")"
+ls -l "$scr32" "$scr64" out/tressvale-windows.zip | awk '{print "size:", $5, $NF}'
+
+[ $failures = 0 ] && echo "Windows stage: all passed" || { echo "Windows stage: $failures part(s) failed"; exit 1; }
