@@ -21,9 +21,12 @@ namespace {
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("tressvale-store-" + std::to_string(getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    // One folder deeper than needed, so a value that climbed out of the store would land in a
+    // folder of this test's own and not in the shared temporary folder.
+    root_ = fs::temp_directory_path() /
+            ("tressvale-store-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name()) / "config";
+    fs::remove_all(root_.parent_path());
     fs::create_directories(root_);
     setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
     saved_ = saverSettings;
@@ -31,7 +34,7 @@ class StoreTest : public ::testing::Test {
   }
   void TearDown() override {
     saverSettings = saved_;
-    fs::remove_all(root_);
+    fs::remove_all(root_.parent_path());
   }
   fs::path ValueFile() const { return root_ / "Pervik" / "Tressvale" / "data1"; }
   void StoreRaw(const std::vector<uint8_t>& bytes) {
