@@ -241,6 +241,15 @@ TEST(LibraryData, MeshesAndColoursArePinned) {
     torus.Rebuild();
     EXPECT_EQ(hash(c.knot < 0 ? torus : stored), c.hash) << "knot " << c.knot;
   }
+  // Hand-made edge cases of the tube and the scaling: the first rings sit on three equal points
+  // (they borrow the first usable tangent), and a knot too large to measure is left as it is.
+  Knot edges, huge;
+  edges.AddComponent({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {4, 0, 0}, {4, 4, 1}, {0, 4, 0}});
+  edges.BuildTubes(0.9, 12, 5);
+  EXPECT_EQ(hash(edges), 0x5905fe3a1a42aecdull);
+  huge.AddComponent({{-1e308, 0, 0}, {1e308, 0, 0}, {0, 1e308, 1}});
+  EXPECT_EQ(huge.ScaleToSize(5.0), 1.0);
+  EXPECT_EQ(huge.components[0].curve[1], Vec3(1e308, 0, 0));
 }
 
 }  // namespace
