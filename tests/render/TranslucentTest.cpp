@@ -11,9 +11,9 @@ namespace {
 
 using test::GlRecorder;
 
-// A translucent cell whose first corner is at depth z and whose colour red marks it.
-void Defer(double z, double mark, uint32_t primitive = GL_TRIANGLES, double c1z = 0.0) {
-  const Vec3 corners[4] = {{0, 0, z}, {1, 0, c1z}, {1, 1, c1z}, {0, 1, c1z}};
+// A translucent cell whose first corner is at (x, 0, z) and whose colour red marks it.
+void Defer(double z, double mark, uint32_t primitive = GL_TRIANGLES, double c1z = 0.0, double x = 0.0) {
+  const Vec3 corners[4] = {{x, 0, z}, {1, 0, c1z}, {1, 1, c1z}, {0, 1, c1z}};
   Vec3 normals[6];
   Rgba colours[4];
   for (Rgba& c : colours) c = Rgba(mark, 0, 0, 0.5);
@@ -49,10 +49,16 @@ TEST(Translucent, FarthestFirstOneBlockPerCellDepthTestOffMeanwhile) {
   // The list stays until cleared: a second pass draws the same cells again.
   EXPECT_EQ(DrawnMarks(), (std::vector<double>{0.2, 0.3, 0.1}));
   EXPECT_EQ(DrawnMarks(), (std::vector<double>{0.2, 0.3, 0.1}));
-  // Depth is read under the current matrix: z -> -z makes the nearest cell the farthest.
-  Matrix4 flip;
+  // Depth is read under the current matrix: z -> -z makes the nearest cell the farthest, and a
+  // matrix that takes depth from x orders the cells by their first corner's x.
+  Matrix4 flip, depthFromX;
   flip.m[10] = -1.0;
   EXPECT_EQ(DrawnMarks(flip), (std::vector<double>{0.1, 0.3, 0.2}));
+  depthFromX.m[0] = depthFromX.m[10] = 0.0;
+  depthFromX.m[8] = 1.0;
+  ClearTranslucent();
+  for (double x : {1.0, 3.0, 2.0}) Defer(-5.0, x / 10.0, GL_TRIANGLES, 0.0, x);  // not the tie order
+  EXPECT_EQ(DrawnMarks(depthFromX), (std::vector<double>{0.1, 0.2, 0.3}));
   ClearTranslucent();
   EXPECT_TRUE(TranslucentCells().empty());
 }
