@@ -11,21 +11,10 @@ namespace {
 Curve Helix(int n, double radius, double turns, double rise) {
   Curve c;
   for (int i = 0; i < n; ++i) {
-    const double t = static_cast<double>(i) / n;
-    const double a = 2.0 * M_PI * turns * t;
+    const double t = static_cast<double>(i) / n, a = 2.0 * M_PI * turns * t;
     c.push_back({radius * std::cos(a) + 0.3, radius * std::sin(a) - 1.7, rise * std::sin(2.0 * M_PI * t)});
   }
   return c;
-}
-
-int LargestDelta(const std::vector<uint8_t>& bytes, size_t deltasAt, int n, bool& sawMinus128) {
-  int largest = 0;
-  for (int i = 0; i < 3 * (n - 1); ++i) {
-    const int d = static_cast<int8_t>(bytes[deltasAt + static_cast<size_t>(i)]);
-    sawMinus128 |= d == -128;
-    largest = std::max(largest, std::abs(d));
-  }
-  return largest;
 }
 
 TEST(Codec, ReferenceUnknotDecodesToItsCircle) {
@@ -43,43 +32,40 @@ TEST(Codec, ReferenceUnknotDecodesToItsCircle) {
   for (const Vec3& p : l[0]) EXPECT_EQ(p.z, 0.0);
 }
 
-TEST(Codec, LargestDeltaIs126Or127AndErrorsDoNotDrift) {
-  // Long and short curves, big and small: decoded points stay within half a step of their
-  // targets in every coordinate, however many deltas came before.
-  for (const Curve& c : {Helix(1500, 20.0, 24.0, 5.0), Helix(8, 6.0, 1.0, 0.0), Helix(97, 0.5, 3.0, 0.2)}) {
-    std::vector<uint8_t> bytes;
-    const float scale = EncodeComponent(c, bytes);
-    ASSERT_EQ(bytes.size(), 3 * c.size() + 15);
-    EXPECT_EQ(bytes[0] | (bytes[1] << 8), static_cast<int>(c.size()));
-    bool minus128 = false;
-    const int largest = LargestDelta(bytes, 18, static_cast<int>(c.size()), minus128);
-    EXPECT_TRUE(largest == 126 || largest == 127) << largest;
-    EXPECT_FALSE(minus128);
-    std::vector<uint8_t> record = {1};
-    record.insert(record.end(), bytes.begin(), bytes.end());
-    size_t at = 0;
-    const Link d = DecodeRecord(record.data(), at);
-    EXPECT_EQ(at, record.size());
-    const double step = StepForScale(scale);
-    double worst = 0.0;
-    for (size_t i = 0; i < c.size(); ++i)
-      worst = std::max({worst, std::fabs(d[0][i].x - c[i].x), std::fabs(d[0][i].y - c[i].y), std::fabs(d[0][i].z - c[i].z)});
-    EXPECT_LE(worst, 0.5 * step + 1e-5) << c.size();
-  }
-}
-
-TEST(Codec, RecordsChainComponentsBackToBack) {
-  Link link = {Helix(10, 3.0, 1.0, 1.0), Helix(30, 5.0, 2.0, 0.5)};
+// Long and short curves, big and small, chained back to back in one record: the largest delta
+// is 126 or 127 (never -128), and decoded points stay within half a step of their targets in
+// every coordinate, however many deltas came before.
+TEST(Codec, RecordsChainComponentsAndErrorsDoNotDrift) {
+  const Link link = {Helix(1500, 20.0, 24.0, 5.0), Helix(8, 6.0, 1.0, 0.0), Helix(97, 0.5, 3.0, 0.2)};
   std::vector<uint8_t> bytes;
   EncodeRecord(link, bytes);
-  EXPECT_EQ(bytes.size(), 1 + (3 * 10 + 15) + (3 * 30 + 15));
-  EXPECT_EQ(bytes[0], 2);
+  EXPECT_EQ(bytes.size(), 1 + (3 * 1500 + 15) + (3 * 8 + 15) + (3 * 97 + 15));
+  EXPECT_EQ(bytes[0], 3);
   size_t at = 0;
-  const Link d = DecodeRecord(bytes.data(), at);
+  const Link decoded = DecodeRecord(bytes.data(), at);
   EXPECT_EQ(at, bytes.size());
-  ASSERT_EQ(d.size(), 2u);
-  EXPECT_EQ(d[1].size(), 30u);
-  EXPECT_GT(ComponentScale(bytes.data(), 0, 1), ComponentScale(bytes.data(), 0, 0));
+  ASSERT_EQ(decoded.size(), 3u);
+  size_t p = 1;
+  for (size_t c = 0; c < 3; ++c) {
+    const Curve& target = link[c];
+    ASSERT_EQ(decoded[c].size(), target.size());
+    EXPECT_EQ(bytes[p] | (bytes[p + 1] << 8), static_cast<int>(target.size()));
+    int largest = 0;
+    for (size_t i = 0; i < 3 * (target.size() - 1); ++i) {
+      const int d = static_cast<int8_t>(bytes[p + 18 + i]);
+      EXPECT_NE(d, -128);
+      largest = std::max(largest, std::abs(d));
+    }
+    EXPECT_TRUE(largest == 126 || largest == 127) << largest;
+    const double step = StepForScale(ComponentScale(bytes.data(), 0, static_cast<int>(c)));
+    double worst = 0.0;
+    for (size_t i = 0; i < target.size(); ++i) {
+      const Vec3 e = decoded[c][i] - target[i];
+      worst = std::max({worst, std::fabs(e.x), std::fabs(e.y), std::fabs(e.z)});
+    }
+    EXPECT_LE(worst, 0.5 * step + 1e-5) << target.size();
+    p += 3 * target.size() + 15;
+  }
 }
 
 }  // namespace

@@ -41,18 +41,6 @@ TEST(Geometry, ClearanceOfACircleIsItsSplineDiameterAndLinksCountEveryPair) {
   EXPECT_EQ(MinClearance({Circle(16, 1.0), Circle(16, 1.0, {50, 0, 0})}, 5.0, 4.0).distance, 4.0);
 }
 
-TEST(Geometry, ResamplingSpacesPointsEvenly) {
-  Curve square = {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}};
-  const Curve r = ResampleByArcLength(square, 30, 0.01);  // no point on a corner
-  ASSERT_EQ(r.size(), 30u);
-  const Smoothness s = MeasureSmoothness(r);
-  // Chords that cut a corner are shorter; every other edge is exactly 16/30 long.
-  EXPECT_NEAR(s.longestEdgeRatio * CurveLength(r) / 30.0, 16.0 / 30.0, 1e-9);
-  EXPECT_GT(s.shortestEdgeRatio, 0.7);
-  EXPECT_GE(s.worstAngleDeg, 45.0);
-  EXPECT_LT(s.worstAngleDeg, 90.0);
-}
-
 TEST(Geometry, PrincipalExtentsFindTheAxesOfATurnedShape) {
   // A flat circle: two equal extents of r / sqrt 2 and nothing across.
   const Extents flat = PrincipalExtents({Circle(64, 4.0)});

@@ -9,105 +9,96 @@ namespace {
 
 RenderParams Flags(bool coloured, bool wobbles, bool translucent) {
   RenderParams p;
-  p.sColored = coloured;
-  p.wobbles = wobbles;
-  p.translucent = translucent;
+  p.sColored = coloured, p.wobbles = wobbles, p.translucent = translucent;
   return p;
 }
 
-TEST(VertexEffects, NoFlagKeepsPositionAndColourAndMakesOpaque) {
-  Vec3 p(1.5, -2.0, 0.25);
-  Rgba c(0.2, 0.4, 0.6, 0.3);
-  ApplyVertexEffects(p, c, Flags(false, false, false), MeshPass::Surface, 12.3, 8364);
-  EXPECT_EQ(p, Vec3(1.5, -2.0, 0.25));
-  EXPECT_EQ(c, Rgba(0.2, 0.4, 0.6, 1.0));
-}
-
-TEST(VertexEffects, TranslucencyOnlyInTheSurfacePass) {
+TEST(VertexEffects, EachFlagChangesOnlyItsOwnPartAndAlphaOnlyOnTheSurface) {
   // At t = 0, (0, -5, 0) lies beyond the z plane alone: translucent on the surface.
   const Vec3 start(0, -5, 0);
-  Vec3 p = start;
-  Rgba c;
-  ApplyVertexEffects(p, c, Flags(false, false, true), MeshPass::Overlay, 0.0, 0);
-  EXPECT_EQ(c.a, 1.0);
-  ApplyVertexEffects(p, c, Flags(false, false, true), MeshPass::Surface, 0.0, 0);
-  EXPECT_DOUBLE_EQ(c.a, 0.4 * (std::sin(-5.0) + 1.1));
-}
-
-TEST(VertexEffects, ColourAndAlphaComeFromTheUndisplacedPoint) {
-  const Vec3 start(0.3, -0.7, 1.1);
+  const Rgba colour(0.2, 0.4, 0.6, 0.3);
   const int32_t timeMs = 1234;  // sin(phi) != 0: the wobble moves the point
-  const double t = timeMs * 0.0014705882352941176;
-  Vec3 p = start;
-  Rgba c;
-  ApplyVertexEffects(p, c, Flags(true, true, true), MeshPass::Surface, t, timeMs);
+  const double t = 0.0;
   double r, g, b;
   FieldColour(start, t, r, g, b);
-  EXPECT_EQ(c, Rgba(r, g, b, CellAlpha(start, t)));
-  EXPECT_EQ(p, start + WobbleOffset(start, timeMs));
-  EXPECT_NE(p, start);
-}
-
-TEST(VertexEffects, FieldColourAtTheOriginIsMidGrey) {
-  double r, g, b;
-  FieldColour(Vec3(0, 0, 0), 0.0, r, g, b);
-  EXPECT_EQ(r, 0.5);
-  EXPECT_EQ(g, 0.5);
-  EXPECT_EQ(b, 0.5);
-  // Green drifts 1.2 times faster than red and blue.
-  FieldColour(Vec3(0, 0, 0), 1.0, r, g, b);
-  EXPECT_DOUBLE_EQ(r, (std::sin(1.0) + 1) * 0.5);
-  EXPECT_DOUBLE_EQ(g, (std::sin(1.2) + 1) * 0.5);
-  EXPECT_DOUBLE_EQ(b, r);
+  const Vec3 moved = start + WobbleOffset(start, timeMs);
+  const double alpha = 0.4 * (std::sin(-5.0) + 1.1);
+  const struct {
+    bool coloured, wobbles, translucent;
+    MeshPass pass;
+    Vec3 p;
+    Rgba c;
+  } cases[] = {
+      {false, false, false, MeshPass::Surface, start, Rgba(0.2, 0.4, 0.6, 1.0)},  // opaque, as it was
+      {false, false, true, MeshPass::Overlay, start, Rgba(0.2, 0.4, 0.6, 1.0)},
+      {false, false, true, MeshPass::Surface, start, Rgba(0.2, 0.4, 0.6, alpha)},
+      {true, false, false, MeshPass::Surface, start, Rgba(r, g, b, 1.0)},
+      {false, true, false, MeshPass::Surface, moved, Rgba(0.2, 0.4, 0.6, 1.0)},
+      // colour and alpha come from the undisplaced point
+      {true, true, true, MeshPass::Surface, moved, Rgba(r, g, b, alpha)},
+  };
+  for (const auto& c : cases) {
+    Vec3 p = start;
+    Rgba out = colour;
+    ApplyVertexEffects(p, out, Flags(c.coloured, c.wobbles, c.translucent), c.pass, t, timeMs);
+    EXPECT_EQ(p, c.p) << c.coloured << c.wobbles << c.translucent;
+    EXPECT_EQ(out, c.c) << c.coloured << c.wobbles << c.translucent;
+  }
+  EXPECT_NE(moved, start);
 }
 
 TEST(VertexEffects, CellAlphaCountsPlanesPassed) {
-  // At t = 0 the planes sit at x = 6.4, y = -4.9, z = -5.4.
-  EXPECT_EQ(CellAlpha(Vec3(0, 0, 0), 0.0), 1.0);  // beyond y and z: two planes
-  EXPECT_NEAR(CellAlpha(Vec3(0, -5, 0), 0.0), 0.8236, 1e-4);  // beyond z alone
-  EXPECT_EQ(CellAlpha(Vec3(0, -5, -6), 0.0), 1.0);  // beyond none
-  EXPECT_DOUBLE_EQ(CellAlpha(Vec3(7, 0, 0), 0.0), 0.4 * (std::sin(7.0) + 1.1));  // all three
-  // A point exactly on a plane is on its near side.
-  EXPECT_EQ(CellAlpha(Vec3(6.4, -5, -6), 0.0), 1.0);
-  EXPECT_NE(CellAlpha(Vec3(6.4000001, -5, -6), 0.0), 1.0);
-}
-
-TEST(VertexEffects, CellAlphaStaysInItsRange) {
+  // At t = 0 the planes sit at x = 6.4, y = -4.9, z = -5.4: beyond one or three, translucent.
+  const struct {
+    Vec3 p;
+    bool opaque;
+  } cases[] = {{{0, 0, 0}, true},         // beyond y and z: two planes
+               {{0, -5, 0}, false},       // beyond z alone
+               {{0, -5, -6}, true},       // beyond none
+               {{7, 0, 0}, false},        // all three
+               {{6.4, -5, -6}, true},     // exactly on a plane is its near side
+               {{6.4000001, -5, -6}, false}};
+  for (const auto& c : cases) {
+    const Vec3& p = c.p;
+    EXPECT_EQ(CellAlpha(p, 0.0), c.opaque ? 1.0 : 0.4 * (std::sin(p.x + p.y + p.z) + 1.1)) << p.x << "," << p.y << "," << p.z;
+  }
   for (int i = 0; i < 2000; ++i) {
-    const double t = i * 0.37;
     const Vec3 p(std::sin(i) * 9, std::cos(i * 1.3) * 8, std::sin(i * 0.7) * 10);
-    const double a = CellAlpha(p, t);
-    if (a != 1.0) {
-      EXPECT_GE(a, 0.04 - 1e-12);
-      EXPECT_LE(a, 0.84 + 1e-12);
-    }
+    const double a = CellAlpha(p, i * 0.37);
+    EXPECT_TRUE(a == 1.0 || (a >= 0.04 - 1e-12 && a <= 0.84 + 1e-12)) << a;
   }
 }
 
-TEST(VertexEffects, WobbleBreathesWithTheClock) {
+// Green drifts 1.2 times faster than red and blue; the wobble breathes with the clock (267 ms:
+// phi = 1.5706, amplitude just under 0.2).
+TEST(VertexEffects, FieldColourAndWobbleFollowTheirClosedForms) {
   EXPECT_EQ(WobbleOffset(Vec3(0.4, 1.2, -3), 0), Vec3(0, 0, 0));
-  // timeMs = 170 * pi / 2 is not whole; 267 ms gives phi = 1.5706, amplitude just under 0.2.
-  const Vec3 d = WobbleOffset(Vec3(0, 0, 0), 267);
-  const double phi = 267 * 0.0058823529411764705;
-  const double a = 0.20000000298023224 * std::sin(phi);
-  EXPECT_DOUBLE_EQ(d.x, a * std::sin(phi));
-  EXPECT_DOUBLE_EQ(d.y, a * (std::sin(phi) + std::cos(phi)) * 0.5);
-  EXPECT_DOUBLE_EQ(d.z, a * std::sin(-phi));
-  EXPECT_LE(std::fabs(d.x), 0.2 + 1e-9);
+  const Vec3 p(0.1, -0.2, 0.3);
+  for (int32_t timeMs : {267, 1000, 2500}) {
+    const double t = timeMs / 1000.0;
+    double r, g, b;
+    FieldColour(p, t, r, g, b);
+    EXPECT_DOUBLE_EQ(r, (std::sin(0.5 + t) + 1) * 0.5);
+    EXPECT_DOUBLE_EQ(g, (std::sin(-1.0 + 1.2 * t) + 1) * 0.5);
+    EXPECT_DOUBLE_EQ(b, (std::sin(0.5 + 1.5 + t) + 1) * 0.5);
+    const Vec3 d = WobbleOffset(p, timeMs);
+    const double phi = timeMs * 0.0058823529411764705, a = 0.20000000298023224 * std::sin(phi);
+    EXPECT_NEAR(d.x, a * std::sin(0.3 + phi), 1e-15);
+    EXPECT_NEAR(d.y, a * (std::sin(-0.6 + phi) + std::cos(-0.6 + phi)) * 0.5, 1e-15);
+    EXPECT_NEAR(d.z, a * std::sin(0.3 + 0.9 - phi), 1e-15);
+  }
 }
 
 TEST(EaseInHoldOut, GlidesRestsGlides) {
-  EXPECT_EQ(EaseInHoldOut(0.0), 0.0);
-  EXPECT_EQ(EaseInHoldOut(0.3333333333333333), 0.5);
-  EXPECT_EQ(EaseInHoldOut(0.5), 0.5);
-  EXPECT_NEAR(EaseInHoldOut(1.0), 1.0, 1e-15);
-  EXPECT_NEAR(EaseInHoldOut(0.3333333333), 0.5, 1e-9);  // continuous into the rest
-  EXPECT_NEAR(EaseInHoldOut(0.6666666666666666), 0.5, 1e-15);
+  const struct {
+    double x, y, tolerance;
+  } cases[] = {{0.0, 0.0, 0},   {0.3333333333333333, 0.5, 0}, {0.5, 0.5, 0},          {1.0, 1.0, 1e-15},
+               {0.3333333333, 0.5, 1e-9},  {0.6666666666666666, 0.5, 1e-15}, {0.8, (3.0 - std::cos(0.8 * 3 * M_PI)) * 0.25, 1e-9}};
+  for (const auto& c : cases) EXPECT_NEAR(EaseInHoldOut(c.x), c.y, c.tolerance) << c.x;
   double previous = 0.0;
   for (int i = 0; i <= 300; ++i) {
-    const double y = EaseInHoldOut(i / 300.0);
-    EXPECT_GE(y, previous - 1e-15);
-    previous = y;
+    EXPECT_GE(EaseInHoldOut(i / 300.0), previous - 1e-15);
+    previous = EaseInHoldOut(i / 300.0);
   }
 }
 

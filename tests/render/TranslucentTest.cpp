@@ -9,88 +9,68 @@
 namespace tv {
 namespace {
 
-using test::Blocks;
 using test::GlRecorder;
 
-// A translucent cell whose first corner is at depth z and whose colour red marks it.
-void Defer(double z, double mark, uint32_t primitive = GL_TRIANGLES, double c1z = 0.0) {
-  const Vec3 corners[4] = {{0, 0, z}, {1, 0, c1z}, {1, 1, c1z}, {0, 1, c1z}};
+// A translucent cell whose first corner is at (x, 0, z) and whose colour red marks it.
+void Defer(double z, double mark, uint32_t primitive = GL_TRIANGLES, double c1z = 0.0, double x = 0.0) {
+  const Vec3 corners[4] = {{x, 0, z}, {1, 0, c1z}, {1, 1, c1z}, {0, 1, c1z}};
   Vec3 normals[6];
   Rgba colours[4];
   for (Rgba& c : colours) c = Rgba(mark, 0, 0, 0.5);
   DeferCell(corners, normals, colours, primitive, Matrix4{});
 }
 
-std::vector<double> DrawnMarks(const GlRecorder& rec) {
-  std::vector<double> marks;
-  for (const auto& block : Blocks(rec.Calls())) marks.push_back(block.vertices.at(0).colour[0]);
-  return marks;
-}
-
-TEST(Translucent, EmptyListOnlyTogglesTheDepthTest) {
-  ClearTranslucent();
+// Marks of the cells in the order DrawTranslucent draws them (under the given model-view).
+std::vector<double> DrawnMarks(const Matrix4& modelView = Matrix4{}) {
   GlRecorder rec;
+  rec.SetModelView(modelView);
   DrawTranslucent();
-  EXPECT_EQ(rec.Formatted(), (std::vector<std::string>{"GetDoublev(GL_MODELVIEW_MATRIX)",
-                                                        "Disable(GL_DEPTH_TEST)",
-                                                        "Enable(GL_DEPTH_TEST)"}));
+  std::vector<double> marks;
+  for (const auto& block : test::Blocks(rec.Calls())) marks.push_back(block.vertices.at(0).colour[0]);
+  return marks;
 }
 
 TEST(Translucent, FarthestFirstOneBlockPerCellDepthTestOffMeanwhile) {
   ClearTranslucent();
+  GlRecorder rec;
+  DrawTranslucent();
+  using Strings = std::vector<std::string>;
+  EXPECT_EQ(rec.Formatted(), (Strings{"GetDoublev(GL_MODELVIEW_MATRIX)", "Disable(GL_DEPTH_TEST)", "Enable(GL_DEPTH_TEST)"}));
   // The first corner alone sets the depth: the other corners would order them the other way.
   Defer(-3.0, 0.1, GL_TRIANGLES, -100.0);
   Defer(-9.0, 0.2, GL_POINTS, 50.0);
   Defer(-6.0, 0.3);
-  GlRecorder rec;
-  DrawTranslucent();
-  EXPECT_EQ(DrawnMarks(rec), (std::vector<double>{0.2, 0.3, 0.1}));
-  const std::vector<std::string> seq = rec.Formatted({"Normal3d", "Color4d", "Vertex3d"});
-  EXPECT_EQ(seq, (std::vector<std::string>{
-                     "GetDoublev(GL_MODELVIEW_MATRIX)", "Disable(GL_DEPTH_TEST)",
-                     "Begin(GL_POINTS)", "End()", "Begin(GL_TRIANGLES)", "End()",
-                     "Begin(GL_TRIANGLES)", "End()", "Enable(GL_DEPTH_TEST)"}));
-  EXPECT_EQ(rec.Count("Vertex3d"), 3u * 6u);
-
-  // The list stays until cleared: a second call draws the same cells again.
   rec.Clear();
   DrawTranslucent();
-  EXPECT_EQ(DrawnMarks(rec), (std::vector<double>{0.2, 0.3, 0.1}));
+  EXPECT_EQ(rec.Formatted({"Normal3d", "Color4d", "Vertex3d"}),
+            (Strings{"GetDoublev(GL_MODELVIEW_MATRIX)", "Disable(GL_DEPTH_TEST)", "Begin(GL_POINTS)", "End()",
+                     "Begin(GL_TRIANGLES)", "End()", "Begin(GL_TRIANGLES)", "End()", "Enable(GL_DEPTH_TEST)"}));
+  EXPECT_EQ(rec.Count("Vertex3d"), 3u * 6u);
+  // The list stays until cleared: a second pass draws the same cells again.
+  EXPECT_EQ(DrawnMarks(), (std::vector<double>{0.2, 0.3, 0.1}));
+  EXPECT_EQ(DrawnMarks(), (std::vector<double>{0.2, 0.3, 0.1}));
+  // Depth is read under the current matrix: z -> -z makes the nearest cell the farthest, and a
+  // matrix that takes depth from x orders the cells by their first corner's x.
+  Matrix4 flip, depthFromX;
+  flip.m[10] = -1.0;
+  EXPECT_EQ(DrawnMarks(flip), (std::vector<double>{0.1, 0.3, 0.2}));
+  depthFromX.m[0] = depthFromX.m[10] = 0.0;
+  depthFromX.m[8] = 1.0;
+  ClearTranslucent();
+  for (double x : {1.0, 3.0, 2.0}) Defer(-5.0, x / 10.0, GL_TRIANGLES, 0.0, x);  // not the tie order
+  EXPECT_EQ(DrawnMarks(depthFromX), (std::vector<double>{0.1, 0.2, 0.3}));
   ClearTranslucent();
   EXPECT_TRUE(TranslucentCells().empty());
 }
 
-TEST(Translucent, DepthIsReadUnderTheCurrentMatrix) {
-  ClearTranslucent();
-  Defer(-3.0, 0.1);
-  Defer(-6.0, 0.2);
-  GlRecorder rec;
-  Matrix4 flip;  // z -> -z: the nearer cell becomes the farther one
-  flip.m[10] = -1.0;
-  rec.SetModelView(flip);
-  DrawTranslucent();
-  EXPECT_EQ(DrawnMarks(rec), (std::vector<double>{0.1, 0.2}));
-  ClearTranslucent();
-}
-
 TEST(Translucent, EqualDepthsFollowTheQuicksort) {
   // Worked by hand through the partition scheme: two equal keys swap, three rotate.
+  for (const auto& [count, order] : {std::pair{2, std::vector<double>{0.2, 0.1}}, {3, {0.2, 0.3, 0.1}}}) {
+    ClearTranslucent();
+    for (int i = 1; i <= count; ++i) Defer(-5.0, i / 10.0);
+    EXPECT_EQ(DrawnMarks(), order);
+  }
   ClearTranslucent();
-  Defer(-5.0, 0.1);
-  Defer(-5.0, 0.2);
-  GlRecorder rec;
-  DrawTranslucent();
-  EXPECT_EQ(DrawnMarks(rec), (std::vector<double>{0.2, 0.1}));
-
-  ClearTranslucent();
-  Defer(-5.0, 0.1);
-  Defer(-5.0, 0.2);
-  Defer(-5.0, 0.3);
-  rec.Clear();
-  DrawTranslucent();
-  EXPECT_EQ(DrawnMarks(rec), (std::vector<double>{0.2, 0.3, 0.1}));
-  ClearTranslucent();
-
   std::vector<DepthKey> keys = {{2, 0}, {1, 1}, {2, 2}, {1, 3}, {2, 4}};
   SortDepthKeys(keys.data(), 5);
   std::vector<int> order;
@@ -133,9 +113,8 @@ TEST(Translucent, DeferredCellLandsWhereItWouldHaveBeenDrawn) {
   for (int i = 0; i < 4; ++i) {
     // Column-major a applied to the model point, as the GL would transform the vertex.
     const Vec3& p = corners[i];
-    EXPECT_NEAR(cell.corners[i].x, a[0] * p.x + a[4] * p.y + a[8] * p.z + a[12], 1e-12);
-    EXPECT_NEAR(cell.corners[i].y, a[1] * p.x + a[5] * p.y + a[9] * p.z + a[13], 1e-12);
-    EXPECT_NEAR(cell.corners[i].z, a[2] * p.x + a[6] * p.y + a[10] * p.z + a[14], 1e-12);
+    for (int r = 0; r < 3; ++r)
+      EXPECT_NEAR((&cell.corners[i].x)[r], a[r] * p.x + a[4 + r] * p.y + a[8 + r] * p.z + a[12 + r], 1e-12);
   }
   for (int k = 0; k < 6; ++k) EXPECT_EQ(cell.normals[k], normals[k]);
   EXPECT_NE(cell.corners[0], corners[0]);
