@@ -17,7 +17,7 @@ const char* const kRenderUsage =
     "                         | --png FILE [--at MS] [--step-ms N]\n"
     "                         | --knot N --png FILE [--style NAME]\n"
     "                         | --contact-sheet FILE [--cell PIXELS]\n"
-    "                         | --bench [--frames N] [--step-ms N])\n";
+    "                         | --bench [--frames N] [--step-ms N] [--csv FILE] [--plot FILE])\n";
 
 namespace {
 
@@ -130,7 +130,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
     }
     static const char* const valued[] = {"--size", "--seed", "--frames", "--step-ms", "--out",
                                          "--png", "--at", "--knot", "--style", "--contact-sheet",
-                                         "--cell", "--set"};
+                                         "--cell", "--set", "--csv", "--plot"};
     bool known = false;
     for (const char* v : valued) known = known || arg == v;
     if (!known) {
@@ -189,6 +189,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
       ok = ParseInteger(value, 32, 1024, o.cell);
       cellGiven = true;
       if (!ok) error = "--cell wants 32..1024 pixels, not '" + value + "'";
+    } else if (arg == "--csv" || arg == "--plot") {
+      (arg == "--csv" ? o.csvFile : o.plotFile) = value;
+      ok = !value.empty();
+      if (!ok) error = arg + " wants a file name";
     } else if (arg == "--set") {
       const size_t eq = value.find('=');
       ok = eq != std::string::npos && eq > 0;
@@ -229,6 +233,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
   if (error.empty() && cellGiven && o.mode != RenderMode::ContactSheet)
     error = "--cell applies to --contact-sheet";
   if (error.empty() && atGiven && o.mode != RenderMode::Png) error = "--at applies to --png";
+  if (error.empty() && (!o.csvFile.empty() || !o.plotFile.empty()) && o.mode != RenderMode::Bench)
+    error = "--csv and --plot apply to --bench";
   return error.empty();
 }
 

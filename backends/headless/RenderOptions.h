@@ -27,6 +27,8 @@ struct RenderOptions {
   int32_t style = 6;  // Smooth
   std::string contactSheet;
   int cell = 160;
+  std::string csvFile;   // --bench: one row per frame
+  std::string plotFile;  // --bench: frame times as a PNG plot
   bool defaults = false;
   std::vector<std::pair<std::string, std::string>> settings;  // --set NAME=VALUE, in order
 };

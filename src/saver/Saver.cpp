@@ -18,6 +18,7 @@ namespace tv {
 
 std::vector<KnotSlot> slots;
 SceneCounters sceneCounters;
+size_t knotsPreparedAhead = 2;
 
 namespace {
 
@@ -59,7 +60,7 @@ void AdvanceScene(int32_t elapsedTotal, int32_t deltaMs) {
   }
   AdvanceProgress(deltaMs);
   // Started before drawing, so the builds run beside this frame's drawing.
-  if (!slots.empty()) PrepareKnots(kKnotsPreparedAhead);
+  if (!slots.empty()) PrepareKnots(knotsPreparedAhead);
   ClearTranslucent();
   for (KnotSlot& slot : slots) DrawSlot(slot, elapsedTotal, deltaMs);
   gl.LoadIdentity();

@@ -71,8 +71,9 @@ struct SceneCounters {
 };
 extern SceneCounters sceneCounters;
 
-// How many knot changes are worked out ahead of the frames that need them.
-constexpr size_t kKnotsPreparedAhead = 2;
+// How many knot changes are worked out ahead of the frames that need them; 0 makes every change
+// in place, on the frame.
+extern size_t knotsPreparedAhead;
 
 // The slots in the order they were made; grows to knotCount on the first frame, never shrinks.
 extern std::vector<KnotSlot> slots;
