@@ -221,6 +221,8 @@ int WriteFrameLog(const std::vector<FrameRecord>& frames, const RenderOptions& o
 
 int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out, std::ostream& err) {
   SaverRun run(context, o.seed.value_or(1));
+  knotsPreparedAhead = o.inPlace ? 0 : knotsPreparedAhead;
+  const SceneCounters counters = sceneCounters;
   std::optional<FrameRecorder> recorder;
   if (!o.csvFile.empty() || !o.plotFile.empty()) recorder.emplace();
   std::vector<double> ms;
@@ -257,6 +259,8 @@ int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out, std
                 *std::max_element(ms.begin(), ms.end()), total * 1000.0 / o.frames, total,
                 maxVertices, maxCells, PeakRssKiB() / 1024.0);
   out << line;
+  out << "knot changes: " << sceneCounters.knotsChosen - counters.knotsChosen << ", "
+      << sceneCounters.preparedKnotsUsed - counters.preparedKnotsUsed << " prepared ahead\n";
   return recorder ? WriteFrameLog(recorder->Frames(), o, out, err) : 0;
 }
 

@@ -17,7 +17,7 @@ const char* const kRenderUsage =
     "                         | --png FILE [--at MS] [--step-ms N]\n"
     "                         | --knot N --png FILE [--style NAME]\n"
     "                         | --contact-sheet FILE [--cell PIXELS]\n"
-    "                         | --bench [--frames N] [--step-ms N] [--csv FILE] [--plot FILE])\n";
+    "                         | --bench [--frames N] [--step-ms N] [--csv FILE] [--plot FILE] [--in-place])\n";
 
 namespace {
 
@@ -128,6 +128,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
       bench = true;
       continue;
     }
+    if (arg == "--in-place") {
+      o.inPlace = true;
+      continue;
+    }
     static const char* const valued[] = {"--size", "--seed", "--frames", "--step-ms", "--out",
                                          "--png", "--at", "--knot", "--style", "--contact-sheet",
                                          "--cell", "--set", "--csv", "--plot"};
@@ -233,8 +237,9 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
   if (error.empty() && cellGiven && o.mode != RenderMode::ContactSheet)
     error = "--cell applies to --contact-sheet";
   if (error.empty() && atGiven && o.mode != RenderMode::Png) error = "--at applies to --png";
-  if (error.empty() && (!o.csvFile.empty() || !o.plotFile.empty()) && o.mode != RenderMode::Bench)
-    error = "--csv and --plot apply to --bench";
+  if (error.empty() && (!o.csvFile.empty() || !o.plotFile.empty() || o.inPlace) &&
+      o.mode != RenderMode::Bench)
+    error = "--csv, --plot and --in-place apply to --bench";
   return error.empty();
 }
 

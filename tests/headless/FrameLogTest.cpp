@@ -17,8 +17,9 @@ TEST(FrameLogTest, OptionsApplyToBenchOnly) {
     const char* error;  // empty: accepted
   } const rows[] = {
       {{"--bench", "--csv", "f.csv", "--plot", "f.png"}, ""},
-      {{"--out", "d", "--csv", "f.csv"}, "--csv and --plot apply to --bench"},
-      {{"--png", "a.png", "--plot", "f.png"}, "--csv and --plot apply to --bench"},
+      {{"--out", "d", "--csv", "f.csv"}, "--csv, --plot and --in-place apply to --bench"},
+      {{"--png", "a.png", "--plot", "f.png"}, "--csv, --plot and --in-place apply to --bench"},
+      {{"--knot", "3", "--png", "k.png", "--in-place"}, "--csv, --plot and --in-place apply to --bench"},
       {{"--bench", "--csv", ""}, "--csv wants a file name"},
       {{"--bench", "--plot"}, "--plot needs a value"},
   };
