@@ -8,8 +8,6 @@ namespace tv {
 namespace {
 std::vector<DeferredCell> translucentList;
 std::vector<DepthKey> sortKeys;  // kept between frames, like the list
-// Each cell's first corner, which alone sets its depth, packed for the key pass.
-std::vector<Vec3> firstCorners;
 
 // The partition step of the sort; equal depths end up in the order this exact scheme gives.
 int Partition(DepthKey* keys, int lo, int hi) {
@@ -51,24 +49,14 @@ void ClearTranslucent() {
   if (translucentList.capacity() > 4 * translucentList.size() + 64) {
     std::vector<DeferredCell>().swap(translucentList);
     std::vector<DepthKey>().swap(sortKeys);
-    std::vector<Vec3>().swap(firstCorners);
   }
   translucentList.clear();
-  firstCorners.clear();
 }
 
 void DeferCell(const Vec3 corners[4], const Vec3 normals[6], const Rgba colours[4],
                uint32_t primitive, const Matrix4& modelView) {
-  // The list starts empty every frame. Growing it fourfold while it is small (up to about
-  // 24 MB) copies a heavy frame's cells a third as often as doubling; past that it doubles,
-  // so the heaviest settings never hold more than twice what they need.
-  const size_t capacity = translucentList.capacity();
-  if (translucentList.size() == capacity) {
-    translucentList.reserve(capacity < 64 ? 64 : capacity < 65536 ? 4 * capacity : 2 * capacity);
-    firstCorners.reserve(translucentList.capacity());  // so the two lists grow together
-  }
-  // Filled where it lies in the list: a copy through the stack costs as much as the filling.
-  DeferredCell& cell = translucentList.emplace_back();
+  // Built whole on the stack first: the compiler drops the default values it overwrites.
+  DeferredCell cell;
   for (int i = 0; i < 4; ++i) {
     cell.corners[i] = corners[i];
     TransformPoint(cell.corners[i], modelView);
@@ -76,7 +64,13 @@ void DeferCell(const Vec3 corners[4], const Vec3 normals[6], const Rgba colours[
   }
   for (int k = 0; k < 6; ++k) cell.normals[k] = normals[k];
   cell.primitive = primitive;
-  firstCorners.push_back(cell.corners[0]);
+  // The list starts empty every frame. Growing it fourfold while it is small (up to about
+  // 24 MB) copies a heavy frame's cells a third as often as doubling; past that it doubles,
+  // so the heaviest settings never hold more than twice what they need.
+  const size_t capacity = translucentList.capacity();
+  if (translucentList.size() == capacity)
+    translucentList.reserve(capacity < 64 ? 64 : capacity < 65536 ? 4 * capacity : 2 * capacity);
+  translucentList.push_back(cell);
 }
 
 void DrawTranslucent() {
@@ -88,7 +82,7 @@ void DrawTranslucent() {
   keys.clear();
   keys.reserve(translucentList.size());
   for (int i = 0; i < count; ++i) {
-    const Vec3& c0 = firstCorners[i];
+    const Vec3& c0 = translucentList[i].corners[0];  // the first corner alone sets the depth
     keys.push_back({m[8] * c0.x + m[9] * c0.y + m[10] * c0.z + m[11], i});
   }
   SortDepthKeys(keys.data(), count);
