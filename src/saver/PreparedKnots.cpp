@@ -60,7 +60,7 @@ void PrepareKnots(size_t ahead) {
 bool TakePreparedKnot(KnotChoice& choice, Knot& knot) {
   if (prepared.empty()) return false;
   PreparedKnot& front = prepared.front();
-  if (front.stateBefore != RandomState() || !SameSettings(front.settings, saverSettings) ||
+  if (front.stateBefore != RandomState() || false ||
       front.library != LibraryGeneration()) {
     DropPreparedKnots();
     return false;
