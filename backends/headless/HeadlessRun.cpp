@@ -18,6 +18,7 @@
 #include "knots/library/KnotLibrary.h"
 #include "render/Gl.h"
 #include "render/Render.h"
+#include "saver/PreparedKnots.h"
 #include "saver/Saver.h"
 #include "settings/SaverSettings.h"
 
@@ -268,6 +269,7 @@ int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out, std
 
 void ResetScene() {
   slots.clear();
+  DropPreparedKnots();
   ClearTranslucent();
   displayState = DisplayState{};
 }

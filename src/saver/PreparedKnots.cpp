@@ -3,6 +3,7 @@
 #include <cstring>
 #include <deque>
 #include <future>
+#include <system_error>
 
 #include "foundation/Random.h"
 #include "knots/library/KnotLibrary.h"
@@ -38,7 +39,6 @@ Knot BuildOffFrame(const KnotChoice& choice) {
 void PrepareKnots(size_t ahead) {
   if (prepared.size() >= ahead) return;
   const uint32_t saved = RandomState();
-  LibraryKnotCount();  // the index is built here, on this thread, before any draw needs it
   while (prepared.size() < ahead) {
     PreparedKnot next;
     next.stateBefore = prepared.empty() ? saved : prepared.back().stateNext;
@@ -50,7 +50,12 @@ void PrepareKnots(size_t ahead) {
     next.stateNext = RandomState();
     next.settings = saverSettings;
     next.library = LibraryGeneration();
-    next.knot = std::async(std::launch::async, BuildOffFrame, next.choice);
+    try {
+      next.knot = std::async(std::launch::async, BuildOffFrame, next.choice);
+    } catch (const std::system_error&) {
+      // No thread to be had: the knot is built when it is taken, on the frame, as in place.
+      next.knot = std::async(std::launch::deferred, BuildOffFrame, next.choice);
+    }
     next.choice.stored.curves.clear();  // the worker has its own copy
     prepared.push_back(std::move(next));
   }
@@ -60,7 +65,7 @@ void PrepareKnots(size_t ahead) {
 bool TakePreparedKnot(KnotChoice& choice, Knot& knot) {
   if (prepared.empty()) return false;
   PreparedKnot& front = prepared.front();
-  if (front.stateBefore != RandomState() || false ||
+  if (front.stateBefore != RandomState() || !SameSettings(front.settings, saverSettings) ||
       front.library != LibraryGeneration()) {
     DropPreparedKnots();
     return false;
