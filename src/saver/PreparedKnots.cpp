@@ -22,7 +22,9 @@ struct PreparedKnot {
   std::future<Knot> knot;
 };
 
-std::deque<PreparedKnot> prepared;
+// Never destroyed: at process exit a worker may still be building, and waiting for it from a
+// static destructor can hang where the runtime has already stopped the other threads (Windows).
+std::deque<PreparedKnot>& prepared = *new std::deque<PreparedKnot>;
 
 bool SameSettings(const SaverSettings& a, const SaverSettings& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;

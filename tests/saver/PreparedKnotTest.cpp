@@ -57,6 +57,7 @@ struct Case {
   std::function<void(SaverSettings&)> settings;
   std::function<void()> midRun;  // at frame kFrames / 2
 };
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 constexpr int kFrames = 700, kStepMs = 250;  // 175 s of saver time
 
