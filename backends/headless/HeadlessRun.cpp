@@ -222,7 +222,7 @@ int WriteFrameLog(const std::vector<FrameRecord>& frames, const RenderOptions& o
 
 int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out, std::ostream& err) {
   SaverRun run(context, o.seed.value_or(1));
-  knotsPreparedAhead = o.inPlace ? 0 : knotsPreparedAhead;
+  if (o.inPlace) knotsPreparedAhead = 0;
   const SceneCounters counters = sceneCounters;
   std::optional<FrameRecorder> recorder;
   if (!o.csvFile.empty() || !o.plotFile.empty()) recorder.emplace();
