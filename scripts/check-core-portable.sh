@@ -13,7 +13,7 @@ fi
 echo "core headers: platform-free"
 [ "${1:-}" = "--cross" ] || exit 0
 
-if ! command -v i686-w64-mingw32-g++-posix >/dev/null; then
+if ! command -v i686-w64-mingw32-g++ >/dev/null; then
   SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends g++-mingw-w64-i686
