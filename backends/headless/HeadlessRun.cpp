@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "BitmapFont.h"
+#include "FrameLog.h"
 #include "display/Display.h"
 #include "foundation/Random.h"
 #include "knots/library/KnotLibrary.h"
 #include "render/Gl.h"
 #include "render/Render.h"
+#include "saver/PreparedKnots.h"
 #include "saver/Saver.h"
 #include "settings/SaverSettings.h"
 
@@ -241,8 +243,25 @@ int RunContactSheet(EglContext& context, const RenderOptions& o, std::ostream& o
   return 0;
 }
 
-int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out) {
+int WriteFrameLog(const std::vector<FrameRecord>& frames, const RenderOptions& o,
+                  std::ostream& out, std::ostream& err) {
+  std::string error;
+  if (!o.csvFile.empty() && !WriteFrameCsv(o.csvFile, frames, error)) {
+    err << "tressvale-render: " << error << "\n";
+    return 1;
+  }
+  if (!o.plotFile.empty() && WriteOrFail(o.plotFile, PlotFrameTimes(frames, 1200, 400), err)) return 1;
+  for (const std::string& file : {o.csvFile, o.plotFile})
+    if (!file.empty()) out << "frame log: " << file << "\n";
+  return 0;
+}
+
+int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out, std::ostream& err) {
   SaverRun run(context, o.seed.value_or(1));
+  if (o.inPlace) knotsPreparedAhead = 0;
+  const SceneCounters counters = sceneCounters;
+  std::optional<FrameRecorder> recorder;
+  if (!o.csvFile.empty() || !o.plotFile.empty()) recorder.emplace();
   std::vector<double> ms;
   ms.reserve(o.frames);
   size_t maxCells = 0, maxVertices = 0;
@@ -253,6 +272,7 @@ int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out) {
     run.AdvanceTo(static_cast<uint32_t>(static_cast<int64_t>(k) * o.stepMs), o.stepMs);
     glFinish();
     ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    if (recorder) recorder->Record(k, run.Now(), ms.back());
     maxCells = std::max(maxCells, TranslucentCells().size());
     size_t vertices = 0;
     for (const KnotSlot& s : slots)
@@ -276,13 +296,16 @@ int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out) {
                 *std::max_element(ms.begin(), ms.end()), total * 1000.0 / o.frames, total,
                 maxVertices, maxCells, PeakRssKiB() / 1024.0);
   out << line;
-  return 0;
+  out << "knot changes: " << sceneCounters.knotsChosen - counters.knotsChosen << ", "
+      << sceneCounters.preparedKnotsUsed - counters.preparedKnotsUsed << " prepared ahead\n";
+  return recorder ? WriteFrameLog(recorder->Frames(), o, out, err) : 0;
 }
 
 }  // namespace
 
 void ResetScene() {
   slots.clear();
+  DropPreparedKnots();
   ClearTranslucent();
   displayState = DisplayState{};
 }
@@ -404,7 +427,7 @@ int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
       return 0;
     }
     case RenderMode::ContactSheet: return RunContactSheet(*context, o, out, err);
-    case RenderMode::Bench: return RunBench(*context, o, out);
+    case RenderMode::Bench: return RunBench(*context, o, out, err);
     case RenderMode::Help: break;
   }
   out << kRenderUsage;

@@ -17,7 +17,7 @@ const char* const kRenderUsage =
     "                         | --png FILE [--at MS] [--step-ms N]\n"
     "                         | --knot N --png FILE [--style NAME]\n"
     "                         | --contact-sheet FILE [--cell PIXELS]\n"
-    "                         | --bench [--frames N] [--step-ms N])\n";
+    "                         | --bench [--frames N] [--step-ms N] [--csv FILE] [--plot FILE] [--in-place])\n";
 
 namespace {
 
@@ -128,9 +128,13 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
       bench = true;
       continue;
     }
+    if (arg == "--in-place") {
+      o.inPlace = true;
+      continue;
+    }
     static const char* const valued[] = {"--size", "--seed", "--frames", "--step-ms", "--out",
                                          "--png", "--at", "--knot", "--style", "--contact-sheet",
-                                         "--cell", "--set"};
+                                         "--cell", "--set", "--csv", "--plot"};
     bool known = false;
     for (const char* v : valued) known = known || arg == v;
     if (!known) {
@@ -189,6 +193,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
       ok = ParseInteger(value, 32, 1024, o.cell);
       cellGiven = true;
       if (!ok) error = "--cell wants 32..1024 pixels, not '" + value + "'";
+    } else if (arg == "--csv" || arg == "--plot") {
+      (arg == "--csv" ? o.csvFile : o.plotFile) = value;
+      ok = !value.empty();
+      if (!ok) error = arg + " wants a file name";
     } else if (arg == "--set") {
       const size_t eq = value.find('=');
       ok = eq != std::string::npos && eq > 0;
@@ -237,6 +245,9 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             " ms ends at " + std::to_string(lastMs) +
             " ms, past the saver clock's last millisecond, 2147483647 (24.8 days)";
   }
+  if (error.empty() && (!o.csvFile.empty() || !o.plotFile.empty() || o.inPlace) &&
+      o.mode != RenderMode::Bench)
+    error = "--csv, --plot and --in-place apply to --bench";
   return error.empty();
 }
 

@@ -27,7 +27,10 @@ struct RenderOptions {
   int32_t style = 6;  // Smooth
   std::string contactSheet;
   int cell = 160;
+  std::string csvFile;   // --bench: one row per frame
+  std::string plotFile;  // --bench: frame times as a PNG plot
   bool defaults = false;
+  bool inPlace = false;  // --bench: build each knot change on its frame, as without preparation
   std::vector<std::pair<std::string, std::string>> settings;  // --set NAME=VALUE, in order
 };
 

@@ -1,5 +1,6 @@
 #include "foundation/Check.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace tv {
@@ -10,7 +11,8 @@ void PrintFailure(const CheckFailure& f) {
                ModuleName(f.module), f.line);
 }
 
-CheckHandler currentHandler = PrintFailure;
+// Knots may be built on a worker thread, which reports its failures through the same handler.
+std::atomic<CheckHandler> currentHandler{PrintFailure};
 
 }  // namespace
 
@@ -26,13 +28,11 @@ const char* ModuleName(Module module) {
 }
 
 CheckHandler SetCheckHandler(CheckHandler handler) {
-  CheckHandler old = currentHandler;
-  currentHandler = handler ? handler : PrintFailure;
-  return old;
+  return currentHandler.exchange(handler ? handler : PrintFailure);
 }
 
 void ReportCheckFailure(const char* expression, Module module, int line) {
-  currentHandler(CheckFailure{expression, module, line});
+  currentHandler.load()(CheckFailure{expression, module, line});
 }
 
 }  // namespace tv

@@ -7,6 +7,7 @@ namespace tv {
 
 namespace {
 std::vector<DeferredCell> translucentList;
+std::vector<DepthKey> sortKeys;  // kept between frames, like the list
 
 // The partition step of the sort; equal depths end up in the order this exact scheme gives.
 int Partition(DepthKey* keys, int lo, int hi) {
@@ -41,7 +42,16 @@ void SortDepthKeys(DepthKey* keys, int count) {
   }
 }
 
-void ClearTranslucent() { std::vector<DeferredCell>().swap(translucentList); }
+void ClearTranslucent() {
+  // The storage stays for the next frame, which defers about as many cells: growing it afresh
+  // every frame costs allocations and page faults. Storage four times larger than the frame
+  // just drawn needed is given back, so a heavy knot's memory leaves with it.
+  if (translucentList.capacity() > 4 * translucentList.size() + 64) {
+    std::vector<DeferredCell>().swap(translucentList);
+    std::vector<DepthKey>().swap(sortKeys);
+  }
+  translucentList.clear();
+}
 
 void DeferCell(const Vec3 corners[4], const Vec3 normals[6], const Rgba colours[4],
                uint32_t primitive, const Matrix4& modelView) {
@@ -68,7 +78,8 @@ void DrawTranslucent() {
   const double* m = M.m;
   gl.Disable(GL_DEPTH_TEST);
   const int count = static_cast<int>(translucentList.size());
-  std::vector<DepthKey> keys;
+  std::vector<DepthKey>& keys = sortKeys;
+  keys.clear();
   keys.reserve(translucentList.size());
   for (int i = 0; i < count; ++i) {
     const Vec3& c0 = translucentList[i].corners[0];  // the first corner alone sets the depth

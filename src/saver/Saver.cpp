@@ -1,6 +1,7 @@
 #include "saver/Saver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -10,11 +11,14 @@
 #include "knots/library/KnotLibrary.h"
 #include "render/Gl.h"
 #include "render/Render.h"
+#include "saver/PreparedKnots.h"
 #include "settings/SaverSettings.h"
 
 namespace tv {
 
 std::vector<KnotSlot> slots;
+SceneCounters sceneCounters;
+size_t knotsPreparedAhead = 2;
 
 namespace {
 
@@ -55,6 +59,8 @@ void AdvanceScene(int32_t elapsedTotal, int32_t deltaMs) {
     ChooseKnot(slots.back());
   }
   AdvanceProgress(deltaMs);
+  // Started before drawing, so the builds run beside this frame's drawing.
+  if (!slots.empty()) PrepareKnots(knotsPreparedAhead);
   ClearTranslucent();
   for (KnotSlot& slot : slots) DrawSlot(slot, elapsedTotal, deltaMs);
   gl.LoadIdentity();
@@ -110,9 +116,9 @@ void DrawSlot(KnotSlot& slot, int32_t elapsedTotal, int32_t deltaMs) {
 
 RenderStyle PickBlendStyle() { return kBlendSubStyles[RandomMod(5)]; }
 
-void ChooseKnot(KnotSlot& slot) {
+KnotChoice DrawKnotChoice() {
   const SaverSettings& settings = saverSettings;
-  RenderParams& params = slot.params;
+  KnotChoice c;
 
   // Style by the weights' running sums; sums in 64 bits so no hand-edited record overflows them.
   const int r = RandomDraw();
@@ -120,70 +126,109 @@ void ChooseKnot(KnotSlot& slot) {
   int64_t total = 0;
   for (int i = 0; i < kRenderStyleCount; ++i) sums[i] = total += settings.styleWeight[i];
   if (total <= 0) {
-    params.style = Smooth;
+    c.style = Smooth;
   } else {
     const int64_t pick = r % total;
-    params.style = Blended;
+    c.style = Blended;
     for (int i = 0; i < kRenderStyleCount; ++i) {
       if (pick < sums[i]) {
-        params.style = i;
+        c.style = i;
         break;
       }
     }
   }
-  if (params.style == Blended) {
-    params.blendFrom = PickBlendStyle();
-    params.blendTo = PickBlendStyle();
+  if (c.style == Blended) {
+    c.blendFrom = PickBlendStyle();
+    c.blendTo = PickBlendStyle();
   }
 
-  params.wobbles = RandomPercent(settings.wobblePercent) ? 1 : 0;
+  c.wobbles = RandomPercent(settings.wobblePercent) ? 1 : 0;
 
-  if (RandomMod(100) <= kTorusShare) {
-    TorusKnot torus;
-    torus.Randomize(kTorusPLimit, kTorusQLimit, kTorusULimit, kTorusVLimit);
-    torus.Rebuild();
-    slot.knot.components = std::move(torus.components);
+  c.torus = RandomMod(100) <= kTorusShare;
+  if (c.torus) {
+    c.torusKnot.Randomize(kTorusPLimit, kTorusQLimit, kTorusULimit, kTorusVLimit);
   } else {
     const int count = LibraryKnotCount();
-    LoadLibraryKnot(slot.knot, RandomMod(count));
+    c.stored = DrawLibraryKnot(RandomMod(count));
   }
 
-  // Wire and Point knots are never translucent and take no draw for it; when translucent comes
-  // out false, wireOverlay keeps its old value (the renderer ignores it then).
-  if (params.style != Wire && params.style != Point) {
-    params.translucent = RandomPercent(settings.blendedPercent) ? 1 : 0;
-    if (params.translucent) params.wireOverlay = RandomPercent(settings.wirePercent) ? 1 : 0;
+  // Wire and Point knots are never translucent and take no draw for it.
+  if (c.style != Wire && c.style != Point) {
+    c.translucent = RandomPercent(settings.blendedPercent) ? 1 : 0;
+    if (c.translucent) c.wireOverlay = RandomPercent(settings.wirePercent) ? 1 : 0;
+  }
+
+  c.sColored = RandomPercent(settings.sColoredPercent) ? 1 : 0;
+  if (c.sColored) return c;  // coloured by position and time; keeps the loader's colours
+  c.hue0 = RandomMod(360);
+  c.colourMode = RandomMod(3);
+  c.hueTurns = RandomMod(3) + 1;
+  return c;
+}
+
+void BuildChosenKnot(const KnotChoice& c, Knot& knot) {
+  if (c.torus) {
+    TorusKnot torus = c.torusKnot;
+    torus.Rebuild();
+    knot.components = std::move(torus.components);
   } else {
-    params.translucent = 0;
+    BuildLibraryKnot(knot, c.stored);
   }
+  if (c.sColored) return;
 
-  params.sColored = RandomPercent(settings.sColoredPercent) ? 1 : 0;
-  if (params.sColored) return;  // coloured by position and time; keeps the loader's colours
-
-  const int hue0 = RandomMod(360);
   double r0 = 0, g0 = 0, b0 = 0;
-  HsvToRgb(hue0, kKnotSaturation, kKnotValue, r0, g0, b0);
+  HsvToRgb(c.hue0, kKnotSaturation, kKnotValue, r0, g0, b0);
   double h = 0, sat = 0, val = 0;
   RgbToHsv(r0, g0, b0, h, sat, val);
   const Rgba base(r0, g0, b0, 1.0);
-  const int mode = RandomMod(3);
-  const int turns = RandomMod(3) + 1;
-
-  const double hueSpread = 360.0 / static_cast<double>(std::max<size_t>(slot.knot.components.size(), 1));
-  for (KnotComponent& c : slot.knot.components) {
-    if (mode == 0) {
-      c.SetColors(base, true, 0.0);
-    } else if (mode == 1) {
-      // turns whole trips round the hue circle along the component
-      const double step = c.uDivisions > 0 ? static_cast<double>(turns) / c.uDivisions * 360.0 : 0.0;
-      c.SetColors(base, false, step);
+  const double hueSpread = 360.0 / static_cast<double>(std::max<size_t>(knot.components.size(), 1));
+  for (KnotComponent& component : knot.components) {
+    if (c.colourMode == 0) {
+      component.SetColors(base, true, 0.0);
+    } else if (c.colourMode == 1) {
+      // hueTurns whole trips round the hue circle along the component
+      const double step = component.uDivisions > 0
+                              ? static_cast<double>(c.hueTurns) / component.uDivisions * 360.0
+                              : 0.0;
+      component.SetColors(base, false, step);
     } else {
       h += hueSpread;
       double r = 0, g = 0, b = 0;
       HsvToRgb(h, sat, val, r, g, b);
-      c.SetColors(Rgba(r, g, b, 1.0), true, 0.0);
+      component.SetColors(Rgba(r, g, b, 1.0), true, 0.0);
     }
   }
+}
+
+void ApplyKnotChoice(KnotSlot& slot, const KnotChoice& c, Knot&& knot) {
+  RenderParams& params = slot.params;
+  params.style = c.style;
+  if (c.style == Blended) {
+    params.blendFrom = c.blendFrom;
+    params.blendTo = c.blendTo;
+  }
+  params.wobbles = c.wobbles;
+  // When translucent comes out false, wireOverlay keeps its old value (the renderer ignores it).
+  params.translucent = c.translucent;
+  if (c.translucent) params.wireOverlay = c.wireOverlay;
+  params.sColored = c.sColored;
+  slot.knot.components = std::move(knot.components);
+}
+
+void ChooseKnot(KnotSlot& slot) {
+  const auto start = std::chrono::steady_clock::now();
+  KnotChoice choice;
+  Knot knot;
+  if (TakePreparedKnot(choice, knot)) {
+    ++sceneCounters.preparedKnotsUsed;
+  } else {
+    choice = DrawKnotChoice();
+    BuildChosenKnot(choice, knot);
+  }
+  ApplyKnotChoice(slot, choice, std::move(knot));
+  ++sceneCounters.knotsChosen;
+  sceneCounters.chooseMs +=
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace tv

@@ -7,6 +7,8 @@
 
 #include "foundation/Vectors.h"
 #include "knots/Knot.h"
+#include "knots/TorusKnot.h"
+#include "knots/library/KnotLibrary.h"
 #include "render/RenderTypes.h"
 
 namespace tv {
@@ -42,6 +44,37 @@ constexpr double kKnotValue = 0.9;
 // More knots than the configuration allows are never made, whatever the record says.
 constexpr int kMaxSceneKnots = 20;
 
+// Everything one knot change draws, in draw order: the render parameters it sets, the knot to
+// build and its colours. blendFrom and blendTo count only for Blended, wireOverlay only when
+// translucent.
+struct KnotChoice {
+  int32_t style = Smooth;
+  int32_t blendFrom = Smooth;
+  int32_t blendTo = Smooth;
+  uint8_t wobbles = 0;
+  uint8_t translucent = 0;
+  uint8_t wireOverlay = 0;
+  uint8_t sColored = 0;
+  bool torus = false;
+  TorusKnot torusKnot;  // p, q and divisions drawn, not yet built
+  LibraryKnotRecipe stored;
+  int hue0 = 0;
+  int colourMode = 0;  // 0 one colour, 1 hue ramp, 2 one hue per component
+  int hueTurns = 1;
+};
+
+// Running totals of the director's knot changes, read by the frame-time instruments.
+struct SceneCounters {
+  uint64_t knotsChosen = 0;
+  uint64_t preparedKnotsUsed = 0;
+  double chooseMs = 0.0;  // wall time spent in ChooseKnot
+};
+extern SceneCounters sceneCounters;
+
+// How many knot changes are worked out ahead of the frames that need them; 0 makes every change
+// in place, on the frame.
+extern size_t knotsPreparedAhead;
+
 // The slots in the order they were made; grows to knotCount on the first frame, never shrinks.
 extern std::vector<KnotSlot> slots;
 
@@ -53,6 +86,11 @@ void AdvanceScene(int32_t elapsedTotal, int32_t deltaMs);
 void AdvanceProgress(int32_t deltaMs);
 void DrawSlot(KnotSlot& slot, int32_t elapsedTotal, int32_t deltaMs);
 void ChooseKnot(KnotSlot& slot);
+// ChooseKnot in three steps: every draw (reads the settings and the library), the build (reads
+// nothing but the choice, so it may run on another thread), and the change of the slot.
+KnotChoice DrawKnotChoice();
+void BuildChosenKnot(const KnotChoice& choice, Knot& knot);
+void ApplyKnotChoice(KnotSlot& slot, const KnotChoice& choice, Knot&& knot);
 void RandomizePath(KnotSlot& slot);
 RenderStyle PickBlendStyle();
 // Adds one frame's swing to the slot's accumulators (float sums, wrapped by whole periods).

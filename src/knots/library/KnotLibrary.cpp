@@ -18,6 +18,7 @@ size_t blockSize = kKnotLibraryDataSize;
 std::vector<int32_t> knotOffsets;
 int32_t storedKnotCount = -1;
 int32_t endOffset = -1;
+unsigned generation = 0;
 
 uint16_t ReadU16(size_t p) { return static_cast<uint16_t>(block[p] | (block[p + 1] << 8)); }
 
@@ -43,7 +44,10 @@ void UseLibraryBlock(const uint8_t* data, size_t size) {
   knotOffsets.clear();
   storedKnotCount = -1;
   endOffset = -1;
+  ++generation;
 }
+
+unsigned LibraryGeneration() { return generation; }
 
 void UseBuiltInLibrary() { UseLibraryBlock(kKnotLibraryData, kKnotLibraryDataSize); }
 
@@ -133,25 +137,30 @@ void DecodeLibraryKnot(int offset, std::vector<std::vector<Vec3>>& components) {
   }
 }
 
-void LoadLibraryKnot(Knot& knot, int index) {
+void LoadLibraryKnot(Knot& knot, int index) { BuildLibraryKnot(knot, DrawLibraryKnot(index)); }
+
+LibraryKnotRecipe DrawLibraryKnot(int index) {
+  LibraryKnotRecipe recipe;
   if (index < 0) index = 0;
   EnsureIndex();
-  knot.components.clear();
-  if (storedKnotCount <= 0) return;  // nothing stored: an empty knot draws nothing
-  std::vector<std::vector<Vec3>> decoded;
-  DecodeLibraryKnot(knotOffsets[static_cast<size_t>(index % storedKnotCount)], decoded);
-  for (const std::vector<Vec3>& points : decoded) knot.AddComponent(points);
+  if (storedKnotCount <= 0) return recipe;  // nothing stored: an empty knot draws nothing
+  DecodeLibraryKnot(knotOffsets[static_cast<size_t>(index % storedKnotCount)], recipe.curves);
 
   const SaverSettings& s = saverSettings;
   // A range turned upside down by a hand-edited record counts as its minimum alone.
   const int vRange = std::max(s.vMax - s.vMin + 1, 1);
-  const int vDivisions = s.vMin + RandomMod(vRange);
+  recipe.vDivisions = s.vMin + RandomMod(vRange);
   const double u = s.uMin + (RandomDraw() * kRandomScale) * (s.uMax - s.uMin);
-  const double firstPoints = knot.components.empty() ? 0.0 : knot.components[0].curve.size();
+  const double firstPoints = recipe.curves.empty() ? 0.0 : recipe.curves[0].size();
   const double rings = std::clamp(u * firstPoints, 0.0, 1e6);
-  const int uDivisions = static_cast<int>(rings);
+  recipe.uDivisions = static_cast<int>(rings);
+  return recipe;
+}
 
-  knot.BuildTubes(kLibraryTubeRadius, uDivisions, vDivisions);
+void BuildLibraryKnot(Knot& knot, const LibraryKnotRecipe& recipe) {
+  knot.components.clear();
+  for (const std::vector<Vec3>& points : recipe.curves) knot.AddComponent(points);
+  knot.BuildTubes(kLibraryTubeRadius, recipe.uDivisions, recipe.vDivisions);
   knot.ScaleToSize(kLibraryKnotSize);
   for (KnotComponent& c : knot.components) {
     const double hueStep = c.uDivisions > 0 ? 720.0 / c.uDivisions : 0.0;

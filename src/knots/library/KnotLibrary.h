@@ -54,6 +54,18 @@ std::vector<StoredComponentHeader> LibraryKnotHeaders(int offset);
 // Draws two values from the shared random source: v divisions, then u rings per point.
 void LoadLibraryKnot(Knot& knot, int index);
 
+// LoadLibraryKnot in two halves: the draws and the decoding, which read the block and the
+// settings, and the tube building, which reads nothing else and may run on another thread.
+struct LibraryKnotRecipe {
+  std::vector<std::vector<Vec3>> curves;
+  int uDivisions = 0;
+  int vDivisions = 0;
+};
+LibraryKnotRecipe DrawLibraryKnot(int index);
+void BuildLibraryKnot(Knot& knot, const LibraryKnotRecipe& recipe);
+// Changes whenever UseLibraryBlock switches blocks, so work done on an old block can be told apart.
+unsigned LibraryGeneration();
+
 // Short names of the built-in knots in record order ("0_1", "3_1", "L6a4", ...).
 const std::vector<std::string>& LibraryKnotNames();
 
