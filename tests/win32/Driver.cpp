@@ -204,12 +204,10 @@ void Preview() {
   Saver saver("/p " + Handle(host.get()));
   HWND child = WaitWindow(kClass, "Preview", host.get());
   CHECK(child);
-  RECT hostRect, childRect;
+  RECT hostRect, childRect;  // on the screen
   GetClientRect(host.get(), &hostRect);
-  GetWindowRect(child, &childRect);
-  MapWindowPoints(nullptr, host.get(), reinterpret_cast<POINT*>(&childRect), 2);
-  CHECK(EqualRect(&hostRect, &childRect));
   MapWindowPoints(host.get(), nullptr, reinterpret_cast<POINT*>(&hostRect), 2);
+  CHECK(GetWindowRect(child, &childRect) && EqualRect(&hostRect, &childRect));
   const std::string knots = CheckKnots(hostRect, "preview");
   // Wine 8 shows no child window of another process, not even its black background.
   if (knots == kHostGreyOnly)
