@@ -53,7 +53,8 @@ struct Saver {
     std::string line = "\"" + saverPath + "\" " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    CreateProcessA(nullptr, line.data(), nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi))
+      pi = {};
   }
   ~Saver() {  // ending an ended process fails harmlessly
     if (!pi.hProcess) return;
