@@ -49,7 +49,8 @@ TEST(RenderOptionsTest, ModesAndValues) {
 TEST(RenderOptionsTest, BadInputIsRefusedWithAReason) {
   RenderOptions o;
   std::string e;
-  // Nothing to do, unknown, missing value, sizes zero, without x, too large, with trailing junk.
+  // Nothing to do, unknown, missing value; sizes zero, without x, too large, with trailing junk;
+  // then counts, seeds and times out of range, a knot without --png, a style without a still, two jobs.
   const std::vector<std::vector<const char*>> bad = {
       {}, {"--bogus"}, {"--out"}, {"--out", "f", "--size", "0x10"}, {"--out", "f", "--size", "640"},
       {"--out", "f", "--size", "20000x10"}, {"--out", "f", "--size", "64x48x2"},
@@ -96,9 +97,9 @@ TEST(RenderOptionsTest, SetChangesOneFieldOrSaysWhyNot) {
   SaverSettings r = DefaultSettings();
   std::string e;
   const std::tuple<const char*, const char*, bool> rows[] = {
-      {"knotCount", "20", true},      {"uMax", "10", true},           {"weightHalfU", "7", true},
-      {"blendedPercent", "100", true}, {"knotcount", "2", false},      {"knotCount", "2.5", false},
-      {"knotCount", "99999999999", false}, {"uMin", "nan", false},    {"weightGlossy", "1", false}};
+      {"knotCount", "20", true},  {"uMax", "10", true},       {"weightHalfU", "7", true},
+      {"blendedPercent", "100", true}, {"knotcount", "2", false}, {"knotCount", "2.5", false},
+      {"knotCount", "99999999999", false}, {"uMin", "nan", false}, {"weightGlossy", "1", false}};
   for (const auto& [name, value, ok] : rows) EXPECT_EQ(ApplySetting(r, name, value, e), ok) << name << value;
   // A refused value leaves the field alone.
   EXPECT_EQ(std::tuple(r.knotCount, r.uMax, r.styleWeight[4], r.blendedPercent), std::tuple(20, 10.0, 7, 100));
