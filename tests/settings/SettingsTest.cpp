@@ -9,18 +9,15 @@ namespace tv {
 namespace {
 
 TEST(SaverSettings, DefaultsInTheirStoredPlaces) {
+  // knotCount 2, spins 60 150 90 200, weights 2 1 3 3 4 4 5 1, percents 30 40 20 30 40, then
+  // u 1.0 and 3.0 as little-endian doubles, v 3 and 10.
+  std::vector<uint8_t> expected;
+  for (uint8_t i : {2, 60, 150, 90, 200, 2, 1, 3, 3, 4, 4, 5, 1, 30, 40, 20, 30, 40})
+    expected.insert(expected.end(), {i, 0, 0, 0});
+  expected.insert(expected.end(),
+                  {0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0, 0, 0, 0, 0, 0, 0x08, 0x40, 3, 0, 0, 0, 10, 0, 0, 0});
   const auto bytes = SettingsToBytes(DefaultSettings());
-  // knotCount 2, spins 60 150 90 200, weights 2 1 3 3 4 4 5 1, percents 30 40 20 30 40.
-  const int32_t ints[] = {2, 60, 150, 90, 200, 2, 1, 3, 3, 4, 4, 5, 1, 30, 40, 20, 30, 40};
-  for (int i = 0; i < 18; ++i) {
-    EXPECT_EQ(bytes[4 * i], ints[i]) << i;
-    EXPECT_EQ(bytes[4 * i + 1] | bytes[4 * i + 2] | bytes[4 * i + 3], 0) << i;
-  }
-  // 1.0 and 3.0 as little-endian doubles, then 3 and 10.
-  const uint8_t tail[] = {0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0, 0, 0, 0, 0, 0, 0x08, 0x40,
-                          3, 0, 0, 0, 10, 0, 0, 0};
-  EXPECT_EQ(std::memcmp(bytes.data() + 72, tail, sizeof tail), 0);
-
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), expected);
   SaverSettings r;
   std::memset(&r, 0x5A, sizeof r);
   ResetSettings(r);
@@ -31,11 +28,7 @@ TEST(SaverSettings, DefaultsInTheirStoredPlaces) {
 // could have saved stay as they are, bit for bit.
 TEST(SaverSettings, RepairBringsHandEditsBackIntoRange) {
   using S = SaverSettings;
-  const struct {
-    void (*edit)(S&);
-    bool (*repaired)(const S&);
-    bool changed;
-  } rows[] = {
+  const struct { void (*edit)(S&); bool (*repaired)(const S&); bool changed; } rows[] = {
       {[](S& r) { r.knotCount = 0; }, [](const S& r) { return r.knotCount == 0; }, false},
       {[](S& r) { r.knotCount = -3; }, [](const S& r) { return r.knotCount == 0; }, true},
       {[](S& r) { r.knotCount = 21; }, [](const S& r) { return r.knotCount == 20; }, true},
@@ -64,7 +57,7 @@ TEST(SaverSettings, RepairBringsHandEditsBackIntoRange) {
     EXPECT_EQ(RepairSettings(r), rows[i].changed) << i;
     EXPECT_TRUE(rows[i].repaired(r)) << i;
     EXPECT_EQ(SettingsToBytes(r) == before, !rows[i].changed) << i;
-    EXPECT_FALSE(RepairSettings(r)) << i;
+    EXPECT_FALSE(RepairSettings(r)) << i;  // a repaired record needs no more repair
   }
 }
 
