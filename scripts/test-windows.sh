@@ -44,8 +44,8 @@ build_tests() {  # arch emulator targets...
     { tail -30 "$work/build-$1.log"; exit 1; }
 }
 # Suites that need no EGL (the pixel tests) and no POSIX store (the file-store tests).
-suites="foundation_tests knots_tests library_tests render_tests saver_tests display_tests settings_tests
-        host_tests"
+suites="foundation_tests knots_tests library_tests render_tests saver_tests prepared_knot_tests display_tests
+        settings_tests host_tests"
 mkdir -p "$work"
 build_tests x86_64 "$wine64" tv_wine_driver tv_password_cpl  # one driver serves both savers
 [ $can32 = 1 ] && build_tests i686 "$wine32" tv_password_cpl
