@@ -16,6 +16,10 @@
 namespace tv {
 namespace {
 
+// GL entry points that drop their arguments (the 32-bit Windows calling convention rules out lambdas).
+void APIENTRY IgnoreThree(GLdouble, GLdouble, GLdouble) {}
+void APIENTRY IgnoreFour(GLdouble, GLdouble, GLdouble, GLdouble) {}
+
 struct Digest {
   uint64_t h = 1469598103934665603ull;
   void Add(const void* data, size_t n) {
@@ -98,9 +102,9 @@ class PreparedKnotTest : public ::testing::TestWithParam<Case> {
     SeedRandom(4242);
     test::GlRecorder gl_;
     // Only the matrices matter here: the vertex stream follows from the slots digested above.
-    gl.Normal3d = [](GLdouble, GLdouble, GLdouble) {};
-    gl.Color4d = [](GLdouble, GLdouble, GLdouble, GLdouble) {};
-    gl.Vertex3d = [](GLdouble, GLdouble, GLdouble) {};
+    gl.Normal3d = IgnoreThree;
+    gl.Color4d = IgnoreFour;
+    gl.Vertex3d = IgnoreThree;
     const uint64_t before = sceneCounters.preparedKnotsUsed;
     std::vector<uint64_t> digests;
     for (int k = 1; k <= kFrames; ++k) {
