@@ -13,20 +13,8 @@ wine32=/usr/lib/wine/wine
 failures=0
 
 # --- packages: Wine (64- and 32-bit, with 32-bit Mesa); the driver takes its own screenshots.
-packages=(wine wine64 wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
-          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix xvfb)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-    -o DPkg::Lock::Timeout=600 "${missing[@]}"
-fi
+"$root/scripts/setup-debian.sh" wine wine64 wine32:i386 libgl1:i386 libglx-mesa0:i386 \
+  libgl1-mesa-dri:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 
 # Some machines cannot execute 32-bit programs at all ("Exec format error"): try Wine's loader.
 if "$wine32" --version >/dev/null 2>&1; then can32=1; else can32=0; fi
