@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/ConfigTable.h"
+
 namespace tv::x11 {
 
 const char* const kX11Version = "tressvale " TRESSVALE_VERSION;
@@ -81,10 +83,7 @@ void SetSetting(SaverSettings& record, const SettingOption& option, double value
 void ApplySettingOptions(const X11Options& options, SaverSettings& record) {
   for (const auto& [option, value] : options.settings) SetSetting(record, *option, value);
   RepairSettings(record);
-  if (std::all_of(std::begin(record.styleWeight), std::end(record.styleWeight),
-                  [](int32_t w) { return w == 0; })) {
-    record.styleWeight[6] = 1;
-  }
+  host::RepairDialogRanges(record);  // as the dialog's OK: no style weight left means Smooth
 }
 
 namespace {
