@@ -18,22 +18,20 @@ namespace fs = std::filesystem;
 namespace tv {
 namespace {
 
+// The store sits one folder below a folder of this test's own, so a value that climbed out of the
+// store would land there and not in the shared temporary folder.
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove_all(root_.parent_path());
-    fs::create_directories(root_);
-    setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+    fs::remove_all(top_);
+    fs::create_directories(top_ / "config");
+    setenv("XDG_CONFIG_HOME", (top_ / "config").c_str(), 1);
     ResetSettings(saverSettings);
   }
-  void TearDown() override { saverSettings = saved_, fs::remove_all(root_.parent_path()); }
-  fs::path ValueFile() const { return root_ / "Pervik" / "Tressvale" / "data1"; }
-
-  // One folder deeper than needed, so a value that climbed out of the store would land in a
-  // folder of this test's own and not in the shared temporary folder.
-  const fs::path root_ = fs::temp_directory_path() /
-                         ("tressvale-store-" + std::to_string(getpid()) + "-" +
-                          ::testing::UnitTest::GetInstance()->current_test_info()->name()) / "config";
+  void TearDown() override { saverSettings = saved_, fs::remove_all(top_); }
+  const fs::path top_ = fs::temp_directory_path() / ("tressvale-store-" + std::to_string(getpid()) + "-" +
+                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path value_ = top_ / "config" / "Pervik" / "Tressvale" / "data1";
   const SaverSettings saved_ = saverSettings;
 };
 
@@ -41,56 +39,27 @@ class StoreTest : public ::testing::Test {
 bool Usable(const SaverSettings& r) {
   bool weights = true;
   for (int32_t w : r.styleWeight) weights = weights && w >= 0 && w <= 20;
-  return weights && r.knotCount >= 0 && r.knotCount <= 20 && r.spinXMin >= 0 &&
-         r.spinXMin <= r.spinXMax && r.spinYMin >= 0 && r.spinYMin <= r.spinYMax &&
-         r.spinXMax <= 300 && r.spinYMax <= 300 && r.uMin >= 0.1 && r.uMin <= r.uMax &&
-         r.uMax <= 10.0 && r.vMin >= 3 && r.vMin <= r.vMax && r.vMax <= 50;
+  return weights && r.knotCount >= 0 && r.knotCount <= 20 && r.spinXMin >= 0 && r.spinXMin <= r.spinXMax &&
+         r.spinYMin >= 0 && r.spinYMin <= r.spinYMax && r.spinXMax <= 300 && r.spinYMax <= 300 && r.uMin >= 0.1 &&
+         r.uMin <= r.uMax && r.uMax <= 10.0 && r.vMin >= 3 && r.vMin <= r.vMax && r.vMax <= 50;
 }
 
-// A stored value of up to 96 bytes replaces the start of the record, which is then repaired; a
-// longer one, a folder in its place or no value at all leaves the defaults.
-TEST_F(StoreTest, StoredBytesOfEveryLengthLoadAsTheRepairedRecord) {
+// A saved record loads back bit for bit, even after a write that failed half-way. A stored value
+// of up to 96 bytes replaces the start of the record, which is then repaired; a longer one, a
+// folder in its place or no value at all leaves the defaults.
+TEST_F(StoreTest, RecordsSaveAndLoadWhateverTheStoredBytes) {
   uint32_t size = 123;
   EXPECT_FALSE(Registry().Exists(kSettingsKey, kSettingsValue, size));
   EXPECT_EQ(size, 0u);
   LoadSettings();
   EXPECT_EQ(SettingsToBytes(saverSettings), SettingsToBytes(DefaultSettings()));
 
-  SaverSettings stored = DefaultSettings();
-  stored.knotCount = 5, stored.uMin = 2.0;
-  stored.uMax = 8.0;  // beyond byte 80: must not arrive from an 80-byte value
-  const auto image = SettingsToBytes(stored);
-  std::mt19937 rng(7);
-  fs::create_directories(ValueFile().parent_path());
-  for (int length = 0; length <= 200; ++length) {
-    // 80 bytes of a real record; random bytes at every other length.
-    std::vector<char> bytes(static_cast<size_t>(length));
-    for (int i = 0; i < length; ++i) bytes[i] = static_cast<char>(length == 80 ? image[i] : rng());
-    std::ofstream(ValueFile(), std::ios::binary).write(bytes.data(), length);
-    ResetSettings(saverSettings);
-    LoadSettings();
-    SaverSettings expected = DefaultSettings();
-    if (length <= 96) OverlaySettingsBytes(expected, reinterpret_cast<uint8_t*>(bytes.data()), length);
-    RepairSettings(expected);
-    ASSERT_EQ(SettingsToBytes(saverSettings), SettingsToBytes(expected)) << length;
-    ASSERT_TRUE(Usable(saverSettings)) << length;
-    EXPECT_TRUE(length != 80 || (saverSettings.knotCount == 5 && saverSettings.uMax == 3.0));
-  }
-  fs::remove(ValueFile());
-  fs::create_directories(ValueFile());
-  LoadSettings();
-  EXPECT_EQ(saverSettings.knotCount, DefaultSettings().knotCount);
-}
-
-// A saved record loads back bit for bit, even after a write that failed half-way.
-TEST_F(StoreTest, SavedRecordSurvivesAFailedWriteAndLeavesNoDebris) {
-  saverSettings.knotCount = 4, saverSettings.uMax = 9.9;
-  saverSettings.uMin = 0.30000000000000004;  // position 3 of the dialog
+  saverSettings.knotCount = 5, saverSettings.uMin = 0.30000000000000004;  // position 3 of the dialog
+  saverSettings.uMax = 8.0;  // beyond byte 80: must not arrive from an 80-byte value
   ASSERT_TRUE(SaveSettings());
-  EXPECT_EQ(fs::file_size(ValueFile()), 96u);
-  const auto good = SettingsToBytes(saverSettings);
-
-  // Simulate a disk that fills up mid-write: a file size limit below the record's size.
+  EXPECT_EQ(fs::file_size(value_), 96u);
+  const auto image = SettingsToBytes(saverSettings);
+  // A disk that fills up mid-write: a file size limit below the record's size.
   struct rlimit old;
   getrlimit(RLIMIT_FSIZE, &old);
   const struct rlimit tiny = {40, old.rlim_max};
@@ -100,12 +69,31 @@ TEST_F(StoreTest, SavedRecordSurvivesAFailedWriteAndLeavesNoDebris) {
   const bool saved = SaveSettings();
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, previousHandler);
-
   EXPECT_FALSE(saved);
-  EXPECT_EQ(std::distance(fs::directory_iterator(ValueFile().parent_path()), {}), 1);  // no temporary left
+  EXPECT_EQ(std::distance(fs::directory_iterator(value_.parent_path()), {}), 1);  // no temporary left
   ResetSettings(saverSettings);
   LoadSettings();
-  EXPECT_EQ(SettingsToBytes(saverSettings), good);
+  EXPECT_EQ(SettingsToBytes(saverSettings), image);
+
+  std::mt19937 rng(7);
+  for (int length = 0; length <= 200; ++length) {
+    // 80 bytes of the saved record; random bytes at every other length.
+    std::vector<char> bytes(static_cast<size_t>(length));
+    for (int i = 0; i < length; ++i) bytes[i] = static_cast<char>(length == 80 ? image[i] : rng());
+    std::ofstream(value_, std::ios::binary).write(bytes.data(), length);
+    ResetSettings(saverSettings);
+    LoadSettings();
+    SaverSettings expected = DefaultSettings();
+    if (length <= 96) OverlaySettingsBytes(expected, reinterpret_cast<uint8_t*>(bytes.data()), length);
+    RepairSettings(expected);
+    ASSERT_EQ(SettingsToBytes(saverSettings), SettingsToBytes(expected)) << length;
+    ASSERT_TRUE(Usable(saverSettings)) << length;
+    EXPECT_TRUE(length != 80 || (saverSettings.knotCount == 5 && saverSettings.uMax == 3.0));
+  }
+  fs::remove(value_);
+  fs::create_directories(value_);
+  LoadSettings();
+  EXPECT_EQ(saverSettings.knotCount, DefaultSettings().knotCount);
 }
 
 TEST_F(StoreTest, RegistryOperations) {
@@ -138,7 +126,7 @@ TEST_F(StoreTest, RegistryOperations) {
   for (const auto& [subkey, name] : {std::pair("..\\escape", "x"), {"Pervik\\Tressvale", "../x"},
                                      {"Pervik\\\\Tressvale", "x"}})
     EXPECT_FALSE(registry.Write(subkey, name, data, 4, RegistryValueKind::Bytes)) << subkey << name;
-  EXPECT_FALSE(fs::exists(root_.parent_path() / "escape"));
+  EXPECT_FALSE(fs::exists(top_ / "escape"));
 }
 
 }  // namespace
