@@ -6,7 +6,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <fstream>
@@ -149,16 +148,13 @@ bool HoldMouseAt(Saver& saver, POINT to, DWORD ms) {
   return false;
 }
 
-// Full screen: one topmost window over the virtual screen, knots, no second saver; mouse moves add
-// up to the threshold; a key ends it.
-TEST(Driver, FullScreen) {
+TEST(Driver, FullScreenIsOneTopmostWindowWithKnotsAndMouseOrKeyEndsIt) {
   Saver saver("/s");
   HWND w = WaitWindow(kClass, "Screen Saver");
   RECT r;
   ASSERT_TRUE(w && GetWindowRect(w, &r) && EqualRect(&r, &screen));
   ASSERT_TRUE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  const std::string knots = CheckKnots(screen, "fullscreen");
-  ASSERT_EQ(knots, "");
+  ASSERT_EQ(CheckKnots(screen, "fullscreen"), "");
   ASSERT_TRUE(Saver("/s").EndsWith(0)) << "second /s";
   int windows = 0;
   for (HWND at = nullptr; (at = FindWindowExA(nullptr, at, kClass, "Screen Saver"));) ++windows;
@@ -181,8 +177,7 @@ TEST(Driver, FullScreen) {
   printf("  key press to exit: %lu ms\n", GetTickCount() - pressed);
 }
 
-// Preview: fills the parent, draws, ignores input, ends with its parent.
-TEST(Driver, Preview) {
+TEST(Driver, PreviewFillsItsParentDrawsIgnoresInputAndEndsWithIt) {
   Window host = HostWindow();
   Saver saver("/p " + Handle(host.get()));
   HWND child = WaitWindow(kClass, "Preview", host.get());
@@ -213,9 +208,8 @@ TEST(Driver, RefusedCommandLinesExitMinusOne) {
 }
 
 const char* const kDefaultLabels =
-    "2 Wire|1 Point|3 Triangle|3 Quad|4 Half U|4 Half V|5 Smooth|1 Blended|30 Wobbles|40 S-Colored|"
-    "20 Blended|30 Alpha|40 Wire|60 x min|90 x max|150 y min|200 y max|2 Knots|10 u min|30 u max|"
-    "3 v min|10 v max|";
+    "2 Wire|1 Point|3 Triangle|3 Quad|4 Half U|4 Half V|5 Smooth|1 Blended|30 Wobbles|40 S-Colored|20 Blended|"
+    "30 Alpha|40 Wire|60 x min|90 x max|150 y min|200 y max|2 Knots|10 u min|30 u max|3 v min|10 v max|";
 
 std::string Labels(HWND dialog) {
   std::string all;
@@ -241,7 +235,7 @@ std::string Bytes(const tv::SaverSettings& record) { return {reinterpret_cast<co
 // shows the defaults; Cancel leaves the value exactly as it was. With no record (the last row),
 // `/c` shows the defaults; trackbars moved to u max below u min, x max below x min, every style
 // weight 0 and seven knots, then OK, store 96 bytes with u max and x max raised and Smooth's weight 1.
-TEST(Driver, DialogShowsResetsCancelsAndRepairsOnOk) {
+TEST(Driver, DialogShowsRecordsResetsCancelsAndRepairsOnOk) {
   const tv::SaverSettings record = {7, 10, 20, 30, 40, {1, 2, 3, 4, 5, 6, 7, 8}, 9, 10, 11, 12, 13, 0.7, 2.5, 4, 9};
   const tv::SaverSettings repaired = {7, 100, 150, 100, 200, {0, 0, 0, 0, 0, 0, 1, 0}, 30, 40, 20, 30, 40, 2, 2, 3, 10};
   const struct {
@@ -288,8 +282,7 @@ TEST(Driver, DialogShowsResetsCancelsAndRepairsOnOk) {
   }
 }
 
-// 9x: the password verifier refuses, is not asked again within 200 ms, then accepts.
-TEST(Driver, PasswordOn9x) {
+TEST(Driver, PasswordOn9xIsRefusedThrottledThenAccepted) {
   const std::string appKey = "Software\\Wine\\AppDefaults\\" + saverPath.substr(saverPath.find_last_of('\\') + 1);
   const DWORD one = 1;
   RegSetKeyValueA(HKEY_CURRENT_USER, appKey.c_str(), "Version", REG_SZ, "win98", 6);
@@ -330,9 +323,12 @@ int main(int argc, char** argv) {
     PressSpace();
     return saver.EndsWith(0, 2000) ? 0 : (printf("measure run failed\n"), 1);
   }
-  const ::testing::TestSuite& cases = *::testing::UnitTest::GetInstance()->GetTestSuite(0);
-  for (int i = 0; only == "list" && i < cases.total_test_count(); ++i) printf("%s\n", cases.GetTestInfo(i)->name());
-  ::testing::GTEST_FLAG(filter) = only == "list" ? "-*" : "*" + only + "*";
+  if (only == "list") {  // the case names alone, for the lines that say why they were skipped
+    const ::testing::TestSuite& cases = *::testing::UnitTest::GetInstance()->GetTestSuite(0);
+    for (int i = 0; i < cases.total_test_count(); ++i) printf("%s\n", cases.GetTestInfo(i)->name());
+    return 0;
+  }
+  ::testing::GTEST_FLAG(filter) = "*" + only + "*";
   ::testing::InitGoogleTest();
   return RUN_ALL_TESTS();
 }
