@@ -11,7 +11,8 @@ namespace {
 // last byte, the largest delta is 126 or 127 (never -128), and decoded points stay within half a
 // step of their targets in every coordinate, however many deltas came before.
 TEST(Codec, RecordsChainComponentsAndErrorsDoNotDrift) {
-  const struct { int n; double radius, turns, rise; } helices[] = {{1500, 20.0, 24.0, 5.0}, {8, 6.0, 1.0, 0.0}, {97, 0.5, 3.0, 0.2}};
+  const struct { int n; double radius, turns, rise; } helices[] = {
+      {1500, 20.0, 24.0, 5.0}, {8, 6.0, 1.0, 0.0}, {97, 0.5, 3.0, 0.2}};
   Link link;
   for (const auto& h : helices) {
     Curve& c = link.emplace_back();
@@ -30,7 +31,8 @@ TEST(Codec, RecordsChainComponentsAndErrorsDoNotDrift) {
     const size_t n = link[c].size();
     ASSERT_EQ(decoded[c].size(), n);
     int largest = 0;
-    for (size_t i = p + 18; i < p + 15 + 3 * n; ++i) largest = std::max(largest, std::abs(int{static_cast<int8_t>(bytes[i])}));
+    for (size_t i = p + 18; i < p + 15 + 3 * n; ++i)
+      largest = std::max(largest, std::abs(int{static_cast<int8_t>(bytes[i])}));
     EXPECT_TRUE(largest == 126 || largest == 127) << largest;
     const double step = StepForScale(ComponentScale(bytes.data(), 0, static_cast<int>(c)));
     double worst = 0.0;

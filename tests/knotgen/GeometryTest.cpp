@@ -62,8 +62,7 @@ TEST(Geometry, PrincipalExtentsFindTheAxesOfATurnedShape) {
 }
 
 TEST(Relax, NeverLetsAStrandThroughAnother) {
-  // Two rings, one through the other, pushed hard: they spread but stay linked, and the gap
-  // between them never closes.
+  // Two rings, one through the other, pushed hard: they spread but stay linked, never touching.
   Link hopf = {Circle(24, 3.0), Circle(24, 3.0, {3.0, 0, 0}, true)};
   EXPECT_GT(Relax(hopf, {.iterations = 400, .repel = 20.0, .cutoff = 6.0}).smallestGap, 0.0);
   EXPECT_GT(MinSegmentGap(hopf, 100.0), 0.5);

