@@ -9,11 +9,12 @@
 namespace tv::knotgen {
 namespace {
 
+// A circle of n points around centre, in the xy plane or (vertical) in the xz plane.
 Curve Circle(int n, double r, const Vec3& centre = {0, 0, 0}, bool vertical = false) {
   Curve c;
   for (int i = 0; i < n; ++i) {
-    const double a = 2.0 * M_PI * i / n;
-    c.push_back(vertical ? centre + Vec3(r * std::cos(a), 0, r * std::sin(a)) : centre + Vec3(r * std::cos(a), r * std::sin(a), 0));
+    const double a = 2.0 * M_PI * i / n, x = r * std::cos(a), y = r * std::sin(a);
+    c.push_back(centre + (vertical ? Vec3(x, 0, y) : Vec3(x, y, 0)));
   }
   return c;
 }
@@ -35,8 +36,7 @@ TEST(Geometry, ClearanceOfACircleIsItsSplineDiameterAndLinksCountEveryPair) {
   // Two parallel circles 3 apart: the other component counts however close along the curve.
   const ClearanceResult two = MinClearance({Circle(64, 10.0), Circle(64, 10.0, {0, 0, 3})}, 5.0, 100.0);
   EXPECT_NEAR(two.distance, 3.0, 1e-9);
-  EXPECT_EQ(two.componentA, 0);
-  EXPECT_EQ(two.componentB, 1);
+  EXPECT_EQ(std::pair(two.componentA, two.componentB), std::pair(0, 1));
   // Far beyond the cutoff: reported as the cutoff.
   EXPECT_EQ(MinClearance({Circle(16, 1.0), Circle(16, 1.0, {50, 0, 0})}, 5.0, 4.0).distance, 4.0);
 }
@@ -50,12 +50,11 @@ TEST(Geometry, PrincipalExtentsFindTheAxesOfATurnedShape) {
   // Points at +-3, +-2, +-1 along three axes turned off the coordinate axes and moved: the
   // moments are 9/3, 4/3, 1/3 whatever the turn.
   const double a = 0.7, b = 0.4;
-  auto turn = [&](const Vec3& p) {
-    const Vec3 q(std::cos(a) * p.x - std::sin(a) * p.y, std::sin(a) * p.x + std::cos(a) * p.y, p.z);
-    return Vec3(q.x, std::cos(b) * q.y - std::sin(b) * q.z, std::sin(b) * q.y + std::cos(b) * q.z) + Vec3(5, -2, 7);
-  };
   Curve star;
-  for (const Vec3& p : {Vec3(1, 0, 0), Vec3(-1, 0, 0), Vec3(0, 3, 0), Vec3(0, -3, 0), Vec3(0, 0, 2), Vec3(0, 0, -2)}) star.push_back(turn(p));
+  for (const Vec3& p : {Vec3(1, 0, 0), Vec3(-1, 0, 0), Vec3(0, 3, 0), Vec3(0, -3, 0), Vec3(0, 0, 2), Vec3(0, 0, -2)}) {
+    const Vec3 q(std::cos(a) * p.x - std::sin(a) * p.y, std::sin(a) * p.x + std::cos(a) * p.y, p.z);
+    star.push_back(Vec3(q.x, std::cos(b) * q.y - std::sin(b) * q.z, std::sin(b) * q.y + std::cos(b) * q.z) + Vec3(5, -2, 7));
+  }
   const Extents e = PrincipalExtents({star});
   EXPECT_NEAR(e.major, std::sqrt(3.0), 1e-9);
   EXPECT_NEAR(e.middle, std::sqrt(4.0 / 3.0), 1e-9);
@@ -63,15 +62,9 @@ TEST(Geometry, PrincipalExtentsFindTheAxesOfATurnedShape) {
 }
 
 TEST(Relax, NeverLetsAStrandThroughAnother) {
-  // Two rings, one through the other, pushed hard: they spread but stay linked, and the gap
-  // between them never closes.
+  // Two rings, one through the other, pushed hard: they spread but stay linked, never touching.
   Link hopf = {Circle(24, 3.0), Circle(24, 3.0, {3.0, 0, 0}, true)};
-  RelaxOptions o;
-  o.iterations = 400;
-  o.repel = 20.0;
-  o.cutoff = 6.0;
-  const RelaxReport r = Relax(hopf, o);
-  EXPECT_GT(r.smallestGap, 0.0);
+  EXPECT_GT(Relax(hopf, {.iterations = 400, .repel = 20.0, .cutoff = 6.0}).smallestGap, 0.0);
   EXPECT_GT(MinSegmentGap(hopf, 100.0), 0.5);
   EXPECT_EQ(std::abs(ComputeInvariants(DiagramFromLink(hopf)).linking[0]), 1);
 }
@@ -81,14 +74,9 @@ TEST(Relax, SegmentRepulsionPartsStrandsThatCrossBetweenTheirPoints) {
   // apart: only repulsion between closest points of segments sees them.
   const Link start = {{{-5, 0, 0}, {5, 0, 0}, {5, -20, 0}, {-5, -20, 0}}, {{0, -5, 0.5}, {0, 5, 0.5}, {0, 5, 20}, {0, -5, 20}}};
   ASSERT_NEAR(MinSegmentGap(start, 100.0), 0.5, 1e-12);
-  RelaxOptions o;
-  o.iterations = 20;
-  o.spring = 0.0;
-  o.bend = 0.0;
   Link points = start, segments = start;
-  Relax(points, o);
-  o.segments = true;
-  Relax(segments, o);
+  Relax(points, {.iterations = 20, .spring = 0.0, .bend = 0.0});
+  Relax(segments, {.iterations = 20, .spring = 0.0, .bend = 0.0, .segments = true});
   EXPECT_NEAR(MinSegmentGap(points, 100.0), 0.5, 1e-12);
   EXPECT_GT(MinSegmentGap(segments, 100.0), 0.8);
 }
