@@ -58,15 +58,8 @@ TEST(VertexEffects, CellAlphaCountsPlanesPassed) {
                {{7, 0, 0}, false},        // all three
                {{6.4, -5, -6}, true},     // exactly on a plane is its near side
                {{6.4000001, -5, -6}, false}};
-  for (const auto& c : cases) {
-    const Vec3& p = c.p;
-    EXPECT_EQ(CellAlpha(p, 0.0), c.opaque ? 1.0 : 0.4 * (std::sin(p.x + p.y + p.z) + 1.1)) << p.x << "," << p.y << "," << p.z;
-  }
-  for (int i = 0; i < 2000; ++i) {
-    const Vec3 p(std::sin(i) * 9, std::cos(i * 1.3) * 8, std::sin(i * 0.7) * 10);
-    const double a = CellAlpha(p, i * 0.37);
-    EXPECT_TRUE(a == 1.0 || (a >= 0.04 - 1e-12 && a <= 0.84 + 1e-12)) << a;
-  }
+  for (const auto& [p, opaque] : cases)
+    EXPECT_EQ(CellAlpha(p, 0.0), opaque ? 1.0 : 0.4 * (std::sin(p.x + p.y + p.z) + 1.1)) << p.x << "," << p.y << "," << p.z;
 }
 
 // Green drifts 1.2 times faster than red and blue; the wobble breathes with the clock (267 ms:
@@ -95,11 +88,6 @@ TEST(EaseInHoldOut, GlidesRestsGlides) {
   } cases[] = {{0.0, 0.0, 0},   {0.3333333333333333, 0.5, 0}, {0.5, 0.5, 0},          {1.0, 1.0, 1e-15},
                {0.3333333333, 0.5, 1e-9},  {0.6666666666666666, 0.5, 1e-15}, {0.8, (3.0 - std::cos(0.8 * 3 * M_PI)) * 0.25, 1e-9}};
   for (const auto& c : cases) EXPECT_NEAR(EaseInHoldOut(c.x), c.y, c.tolerance) << c.x;
-  double previous = 0.0;
-  for (int i = 0; i <= 300; ++i) {
-    EXPECT_GE(EaseInHoldOut(i / 300.0), previous - 1e-15);
-    previous = EaseInHoldOut(i / 300.0);
-  }
 }
 
 }  // namespace

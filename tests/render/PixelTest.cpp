@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "EglContext.h"
+#include "Grid.h"
 #include "display/Display.h"
 #include "knots/TorusKnot.h"
 #include "render/Gl.h"
@@ -13,6 +14,8 @@
 
 namespace tv {
 namespace {
+
+using test::Plain;
 
 constexpr int kW = 320, kH = 240;
 
@@ -25,14 +28,6 @@ struct Pixels {
     return n;
   }
 };
-
-RenderParams Style(int32_t style, bool translucent = false) {
-  RenderParams p;
-  p.style = style;
-  p.sColored = p.wobbles = p.wireOverlay = 0;
-  p.translucent = translucent;
-  return p;
-}
 
 class Pixel : public ::testing::Test {
  protected:
@@ -65,7 +60,7 @@ class Pixel : public ::testing::Test {
 };
 
 TEST_F(Pixel, KnotIsLitAndColouredOnItsTubeAndBlackElsewhere) {
-  const Pixels image = Draw({Style(Smooth)});
+  const Pixels image = Draw({Plain(Smooth)});
   // Along the centre line (the knot at (0, 0, -7) under the 45-degree projection): lit, with
   // the tube's green (0.3, 0.8, 0.5) leading.
   const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
@@ -83,19 +78,21 @@ TEST_F(Pixel, KnotIsLitAndColouredOnItsTubeAndBlackElsewhere) {
 }
 
 TEST_F(Pixel, TriangleAfterWireIsDrawnInOutlines) {
-  const int filled = Draw({Style(Smooth), Style(Triangle)}).Lit();
-  const int outlined = Draw({Style(Wire), Style(Triangle)}).Lit();
+  const int filled = Draw({Plain(Smooth), Plain(Triangle)}).Lit();
+  const int outlined = Draw({Plain(Wire), Plain(Triangle)}).Lit();
   EXPECT_LT(outlined, filled * 3 / 4);
   EXPECT_GT(outlined, 0);
-  Draw({Style(Smooth)});  // leave the filled state for the next test
+  Draw({Plain(Smooth)});  // leave the filled state for the next test
 }
 
 TEST_F(Pixel, TranslucentCellsBlendOverTheBlackBackground) {
   // About 18.6 s in, the knot lies beyond the x plane alone: every cell is translucent.
   const int32_t timeMs = 18564;
-  const Pixels blended = Draw({Style(Smooth, true)}, timeMs);
+  RenderParams translucent = Plain(Smooth);
+  translucent.translucent = 1;
+  const Pixels blended = Draw({translucent}, timeMs);
   EXPECT_EQ(TranslucentCells().size(), size_t(80 * 10));
-  const Pixels opaque = Draw({Style(Smooth)}, timeMs);
+  const Pixels opaque = Draw({Plain(Smooth)}, timeMs);
   // Same coverage, but dimmer: alpha at most 0.84 over black.
   long sumBlended = 0, sumOpaque = 0;
   for (size_t i = 1; i < opaque.rgba.size(); i += 4) sumBlended += blended.rgba[i], sumOpaque += opaque.rgba[i];
