@@ -19,12 +19,13 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// Each test starts from the default settings with no knots and a fresh clock.
+// Each test starts from the default settings with one ring knot and a fresh clock.
 class DisplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetSettings(saverSettings);
-    saverSettings.knotCount = 0;
+    UseLibraryBlock(block_.data(), block_.size());
+    saverSettings.knotCount = 1;
     Reset();
     SetSwapFunction([this] {
       ++swaps_;
@@ -40,16 +41,10 @@ class DisplayTest : public ::testing::Test {
     ClearTranslucent();
     displayState = DisplayState{};
   }
-  void OneRingKnot() {
-    block_ = test::RingBlock(1);
-    UseLibraryBlock(block_.data(), block_.size());
-    saverSettings.knotCount = 1;
-  }
-
   test::GlRecorder recorder_;
   int swaps_ = 0;
   std::string lastBeforeSwap_;
-  std::vector<uint8_t> block_;
+  const std::vector<uint8_t> block_ = test::RingBlock(1);
 };
 
 TEST_F(DisplayTest, ResizeViewSetsViewportAndPerspectiveAndCountsZeroHeightAsOne) {
@@ -104,7 +99,6 @@ TEST_F(DisplayTest, TicksMeasureUnsignedIntervalsSkipTheSameMillisecondAndSwapAf
       {0xFFFFFFFFu, {0, 3}, 3},      // the base itself wraps to 0
       {500, {500}, -1},              // first tick in the creation millisecond: handed on as -1
   };
-  OneRingKnot();
   for (const auto& c : cases) {
     Reset();
     swaps_ = 0;
@@ -132,7 +126,6 @@ TEST_F(DisplayTest, TicksMeasureUnsignedIntervalsSkipTheSameMillisecondAndSwapAf
 }
 
 TEST_F(DisplayTest, SceneClockWrapsAfterTwentyFourDaysAndTheSceneGoesOn) {
-  OneRingKnot();
   saverSettings.sColoredPercent = saverSettings.wobblePercent = 100;
   displayState.elapsedTotal = INT_MAX - 5;
   RenderFrame(10);

@@ -1,8 +1,7 @@
 // Real pixels through Mesa: the renderer's output in an offscreen EGL context, with the saver's
-// own view and fixed GL state.
+// own view and fixed GL state. (The lit, coloured tube itself is checked by the headless still.)
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 #include "EglContext.h"
@@ -21,7 +20,6 @@ constexpr int kW = 320, kH = 240;
 
 struct Pixels {
   std::vector<uint8_t> rgba;
-  const uint8_t* At(int col, int rowFromTop) const { return &rgba[(rowFromTop * kW + col) * 4]; }
   int Lit() const {
     int n = 0;
     for (size_t i = 0; i < rgba.size(); i += 4) n += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
@@ -58,24 +56,6 @@ class Pixel : public ::testing::Test {
   std::unique_ptr<headless::EglContext> context_;
   TorusKnot knot_;
 };
-
-TEST_F(Pixel, KnotIsLitAndColouredOnItsTubeAndBlackElsewhere) {
-  const Pixels image = Draw({Plain(Smooth)});
-  // Along the centre line (the knot at (0, 0, -7) under the 45-degree projection): lit, with
-  // the tube's green (0.3, 0.8, 0.5) leading.
-  const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
-  const KnotComponent& c = knot_.components[0];
-  for (size_t i = 0; i < c.curve.size(); i += 8) {
-    const Vec3& p = c.curve[i];
-    const uint8_t* px = image.At(int((f / (double(kW) / kH) * p.x / (7 - p.z) + 1) * 0.5 * kW), int((1 - f * p.y / (7 - p.z)) * 0.5 * kH));
-    EXPECT_TRUE(px[1] > 60 && px[1] > px[0] && px[1] > px[2]) << "curve point " << i;
-  }
-  // The corners and the hole in the middle of the torus stay black.
-  for (auto [col, row] : {std::pair{2, 2}, {kW - 3, 2}, {2, kH - 3}, {kW - 3, kH - 3}, {kW / 2, kH / 2}})
-    EXPECT_EQ(image.At(col, row)[0] | image.At(col, row)[1] | image.At(col, row)[2], 0) << col << "," << row;
-  EXPECT_GT(image.Lit(), kW * kH / 20);
-  EXPECT_LT(image.Lit(), kW * kH / 2);
-}
 
 TEST_F(Pixel, TriangleAfterWireIsDrawnInOutlines) {
   const int filled = Draw({Plain(Smooth), Plain(Triangle)}).Lit();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "Grid.h"
 #include "render/Render.h"
@@ -23,11 +24,13 @@ Knot Cells(int components = 1) {
 }
 
 // Each style sets only the state it needs; the rest carries over from the previous knot. The
-// sequence passes through every style after both line and flat state.
+// sequence passes through every style after both line and flat state; an unknown style (8) is
+// reported and drawn in the state it finds, with the mesh's normals.
 TEST(StyleState, EachStyleSetsOnlyItsOwnStateAndTheRestCarriesOver) {
+  test::CheckCapture capture;
   GlRecorder rec;
-  const int32_t sequence[] = {Wire, Triangle, Point, Smooth, Triangle, Point, Wire, Blended,
-                              Wire, Triangle, Quad, Wire, Triangle, HalfU, Wire, Triangle, HalfV};
+  const int32_t sequence[] = {Wire, Triangle, Point, Smooth, Triangle, Point, Wire, Blended, Wire,
+                              Triangle, Quad, Wire, Triangle, HalfU, Wire, Triangle, HalfV, Wire, Triangle, 8};
   for (int32_t style : sequence) {
     RenderParams p = Plain(style);
     p.blendFrom = Triangle;  // a Blended knot's GL state ignores its sub-styles
@@ -51,7 +54,13 @@ TEST(StyleState, EachStyleSetsOnlyItsOwnStateAndTheRestCarriesOver) {
                                "Begin(GL_POINTS) GL_FILL GL_FLAT",     // Point
                                outlines,                        // Wire after Triangle: flat
                                filled,                          // Blended
-                               wire, outlines, filled, wire, outlines, filled, wire, outlines, filled}));
+                               wire, outlines, filled, wire, outlines, filled, wire, outlines, filled,
+                               wire, outlines, outlines}));     // the unknown style: what was left
+  ASSERT_EQ(capture.failures().size(), 1u + 4u);  // the state once, the normals per cell
+  EXPECT_EQ(capture.failures()[0].expression, "Unknown type!");
+  EXPECT_EQ(capture.failures()[1].expression, "Unknown render type");
+  EXPECT_EQ(capture.failures()[0].module, Module::Render);
+  EXPECT_EQ(test::Blocks(rec.Calls()).back().vertices.at(0).normal, Cells().components[0].Normal(0, 0));
 }
 
 // A translucent knot's overlay walks each component's surface grid in lines before its outer
@@ -78,25 +87,14 @@ TEST(StyleState, OverlayWalksTheSurfaceGridInLinesFirstOnlyWhenTranslucent) {
   }
 }
 
-TEST(StyleState, UnknownStyleIsReportedAndDrawnWithMeshNormals) {
-  test::CheckCapture capture;
-  GlRecorder rec;
-  const Knot knot = Cells();
-  DrawKnot(knot, 0, Plain(8));
-  ASSERT_EQ(capture.failures().size(), 1u + 4u);  // the state once, the normals per cell
-  EXPECT_EQ(capture.failures()[0].expression, "Unknown type!");
-  EXPECT_EQ(capture.failures()[1].expression, "Unknown render type");
-  EXPECT_EQ(capture.failures()[0].module, Module::Render);
-  EXPECT_EQ(rec.Count("PolygonMode") + rec.Count("ShadeModel"), 0u);
-  EXPECT_EQ(rec.Only({"Begin"})[0][0], GL_TRIANGLES);
-  EXPECT_EQ(test::Blocks(rec.Calls()).at(0).vertices.at(0).normal, knot.components[0].Normal(0, 0));
-}
-
 // A non-planar cell whose six slot normals all differ from one another.
+// Corners c1 and c2 may be moved to make it degenerate.
 struct Cell {
   Vec3 corners[4] = {{0, 0, 0}, {0, 1, 0}, {1, 1, 0.5}, {1, 0, 0.5}};
   Vec3 normals[6];
-  explicit Cell(int32_t style = Smooth, int32_t from = Quad, int32_t to = Quad, double t = 0.0) {
+  explicit Cell(int32_t style = Smooth, int32_t from = Quad, int32_t to = Quad, double t = 0.0,
+                std::pair<Vec3, Vec3> c1c2 = {{0, 1, 0}, {1, 1, 0.5}}) {
+    std::tie(corners[1], corners[2]) = c1c2;
     for (int k = 0; k < 6; ++k) normals[k] = Normalized(Vec3(0.1 * k, k % 2 ? 1 : -1, 1));
     StyleNormals(corners, normals, style, from, to, t);
   }
@@ -123,17 +121,12 @@ TEST(StyleNormals, EachStyleSharesItsNormalsAsItsEdgesAskAndBlendedSwings) {
       {Cell(Blended, Quad, HalfU, M_PI / 6), halfU},  // sin(3t) = 1: the `to` normals alone
       {Cell(Blended, Quad, HalfU, 0.0), even},        // t = 0: even mix of the two
       {Cell(Blended, Smooth, Smooth, 0.7), own},      // equal sub-styles: their normals
+      // A degenerate cell (coincident or collinear corners) keeps the zero vector under Quad.
+      {Cell(Quad, 0, 0, 0.0, {{0, 0, 0}, {1, 1, 0.5}}), std::vector<Vec3>(6, Vec3(0, 0, 0))},
+      {Cell(Quad, 0, 0, 0.0, {{1, 1, 1}, {2, 2, 2}}), std::vector<Vec3>(6, Vec3(0, 0, 0))},
   };
   for (size_t i = 0; i < std::size(cases); ++i)
     for (int k = 0; k < 6; ++k) EXPECT_LT((cases[i].cell.normals[k] - cases[i].slots[k]).Length(), 1e-12) << "case " << i << " slot " << k;
-  // A degenerate cell (collinear or coincident corners) keeps the zero vector under Quad.
-  for (int collinear = 0; collinear < 2; ++collinear) {
-    Cell cell;
-    cell.corners[1] = collinear ? Vec3(1, 1, 1) : cell.corners[0];
-    cell.corners[2] = collinear ? Vec3(2, 2, 2) : cell.corners[2];
-    StyleNormals(cell.corners, cell.normals, Quad, 0, 0, 0.0);
-    for (const Vec3& n : cell.normals) EXPECT_EQ(n, Vec3(0, 0, 0));
-  }
 }
 
 }  // namespace

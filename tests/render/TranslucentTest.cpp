@@ -59,7 +59,7 @@ TEST(Translucent, FarthestFirstOneBlockPerCellDepthTestOffMeanwhile) {
   EXPECT_TRUE(TranslucentCells().empty());
 }
 
-TEST(Translucent, EqualDepthsFollowTheQuicksort) {
+TEST(Translucent, EqualDepthsFollowTheQuicksortAndLongSortedListsSort) {
   // Worked by hand through the partition scheme: two equal keys swap, three rotate.
   for (const auto& [count, order] : {std::pair{2, Marks{0.2, 0.1}}, {3, {0.2, 0.3, 0.1}}}) {
     ClearTranslucent();
@@ -72,11 +72,8 @@ TEST(Translucent, EqualDepthsFollowTheQuicksort) {
   std::vector<int> order;
   for (const DepthKey& k : keys) order.push_back(k.index);
   EXPECT_EQ(order, (std::vector<int>{1, 3, 4, 2, 0}));
-}
-
-TEST(Translucent, SortsLongAndAlreadySortedLists) {
   // Sorted input is the partition scheme's worst case (quadratic, one side empty each time).
-  std::vector<DepthKey> keys;
+  keys.clear();
   for (int i = 0; i < 30000; ++i) keys.push_back({double(i), i});
   SortDepthKeys(keys.data(), int(keys.size()));
   for (int i = 0; i < 30000; ++i) ASSERT_EQ(keys[i].index, i);

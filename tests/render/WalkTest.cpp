@@ -18,49 +18,36 @@ using test::MakeGrid;
 using test::Plain;
 using Strings = std::vector<std::string>;
 
-TEST(CellWalk, RingsInnerColumnsOuterCornersWrapAroundInOneBlock) {
-  // Grid point (u, v) at (10u + v, 0, 0): a vertex's x names its grid point.
-  GlRecorder rec;
-  DrawTubeMesh(MakeGrid(3, 2, [](int u, int v) { return Vec3(10 * u + v, 0, 0); }), 0, Plain(Smooth), MeshPass::Surface);
-  EXPECT_EQ(rec.Formatted({"Normal3d", "Color4d", "Vertex3d"}),
-            (Strings{"GetDoublev(GL_MODELVIEW_MATRIX)", "Begin(GL_TRIANGLES)", "End()"}));
-  // Cells in order (u, v) = (0,0) (1,0) (2,0) (0,1) (1,1) (2,1); corners 0 1 2 2 3 0 with
-  // c0 (u,v), c1 (u,v+1), c2 (u+1,v+1), c3 (u+1,v).
-  std::vector<double> x;
-  for (const auto& block : Blocks(rec.Calls()))
-    for (const auto& v : block.vertices) x.push_back(v.position.x);
-  EXPECT_EQ(x, (std::vector<double>{0, 1, 11, 11, 10, 0,     //
-                                    10, 11, 21, 21, 20, 10,  //
-                                    20, 21, 1, 1, 0, 20,     // u wraps
-                                    1, 0, 10, 10, 11, 1,     // v wraps
-                                    11, 10, 20, 20, 21, 11,  //
-                                    21, 20, 0, 0, 1, 21}));  // both wrap
-}
-
-TEST(CellWalk, EmptyAndShortGridsDrawAnEmptyBlock) {
-  // Counts without points, and a mesh shorter than its counts (reported, not read past its end).
+// One block per walk. Counts without points, and a mesh shorter than its counts (reported, not
+// read past its end), give an empty one.
+TEST(CellWalk, OneBlockPerWalkEmptyForEmptyOrShortGrids) {
   KnotComponent shortMesh = test::FlatGrid(2, 2);
   shortMesh.colors.pop_back();
-  for (auto [nu, nv, reports] : {std::tuple{0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {-1, 3, 0}, {2, 2, 1}}) {
+  for (auto [nu, nv, reports] : {std::tuple{2, 2, 0}, {0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {-1, 3, 0}, {2, 2, 1}}) {
     test::CheckCapture capture;
     GlRecorder rec;
-    KnotComponent c = reports ? shortMesh : KnotComponent{};
+    KnotComponent c = reports ? shortMesh : nu > 0 && nv > 0 ? test::FlatGrid(nu, nv) : KnotComponent{};
     c.uDivisions = nu;
     c.vDivisions = nv;
     DrawTubeMesh(c, 0, Plain(Quad), MeshPass::Surface);
-    EXPECT_EQ(rec.Formatted(), (Strings{"GetDoublev(GL_MODELVIEW_MATRIX)", "Begin(GL_TRIANGLES)", "End()"}));
+    EXPECT_EQ(rec.Formatted({"Normal3d", "Color4d", "Vertex3d"}),
+              (Strings{"GetDoublev(GL_MODELVIEW_MATRIX)", "Begin(GL_TRIANGLES)", "End()"}));
+    EXPECT_EQ(rec.Count("Vertex3d"), reports || nu <= 0 || nv <= 0 ? 0u : 4u * 6u) << nu << "x" << nv;
     EXPECT_EQ(capture.failures().size(), size_t(reports)) << nu << "x" << nv;
   }
 }
 
 // The walk works each grid point's effects out once and reuses them across the four cells
 // that share it; what it sends must be exactly what ApplyVertexEffects gives each corner of
-// each cell, with the style's normals, also where the columns wrap around. Only the first
-// corner's alpha decides whether a cell waits, in eye coordinates, for the depth-sorted pass.
+// each cell, with the style's normals, also where the columns wrap around. Cells go ring by ring
+// within a column; each sends its corners c0 (u,v), c1 (u,v+1), c2 (u+1,v+1), c3 (u+1,v) as the
+// triangles c0 c1 c2 and c2 c3 c0. Only the first corner's alpha decides whether a cell waits, in
+// eye coordinates, for the depth-sorted pass.
 void ExpectWalkMatchesPerCornerEffects(const KnotComponent& c, int32_t timeMs, RenderParams p, MeshPass pass) {
   const double t = timeMs * 0.0014705882352941176;
   const Matrix4 modelView{{0, 0, 1, 1, 0, 1, 0, -2, -1, 0, 0, -6, 0, 0, 0, 1}};  // a turn about y, then away
   const unsigned primitive = p.style == Point ? GL_POINTS : GL_TRIANGLES;
+  const int emit[6] = {0, 1, 2, 2, 3, 0};
   ClearTranslucent();
   GlRecorder rec;
   rec.SetModelView(modelView);
@@ -80,7 +67,7 @@ void ExpectWalkMatchesPerCornerEffects(const KnotComponent& c, int32_t timeMs, R
         corners[i] = drawn[i] = c.Vertex(gu[i], gv[i], pass == MeshPass::Surface);
         colours[i] = c.Color(gu[i], gv[i]);
       }
-      for (int k = 0; k < 6; ++k) normals[k] = c.Normal(gu[kEmitCorner[k]], gv[kEmitCorner[k]]);
+      for (int k = 0; k < 6; ++k) normals[k] = c.Normal(gu[emit[k]], gv[emit[k]]);
       StyleNormals(corners, normals, p.style, p.blendFrom, p.blendTo, t);
       for (int i = 0; i < 4; ++i) ApplyVertexEffects(drawn[i], colours[i], p, pass, t, timeMs);
       if (colours[0].a != 1.0) {
@@ -96,8 +83,8 @@ void ExpectWalkMatchesPerCornerEffects(const KnotComponent& c, int32_t timeMs, R
       for (int k = 0; k < 6; ++k) {
         ASSERT_LT(next, sent.size());
         const auto& s = sent[next++];
-        const Rgba& col = colours[kEmitCorner[k]];
-        ASSERT_EQ(s.position, drawn[kEmitCorner[k]]);
+        const Rgba& col = colours[emit[k]];
+        ASSERT_EQ(s.position, drawn[emit[k]]);
         ASSERT_EQ(s.normal, normals[k]);
         ASSERT_EQ(std::tie(s.colour[0], s.colour[1], s.colour[2], s.colour[3]), std::tie(col.r, col.g, col.b, col.a));
       }

@@ -3,7 +3,7 @@
 namespace tv::test {
 namespace {
 std::vector<CapturedFailure> captured;
-void Capture(const CheckFailure& f) { captured.push_back({f.expression, f.module, f.line}); }
+void Capture(const CheckFailure& f) { captured.push_back({f.expression, f.module}); }
 }  // namespace
 
 CheckCapture::CheckCapture() : previous_(SetCheckHandler(Capture)) { captured.clear(); }

@@ -11,7 +11,6 @@ namespace tv::test {
 struct CapturedFailure {
   std::string expression;
   Module module;
-  int line;
 };
 
 class CheckCapture {
