@@ -18,14 +18,12 @@ using test::Plain;
 
 constexpr int kW = 320, kH = 240;
 
-struct Pixels {
-  std::vector<uint8_t> rgba;
-  int Lit() const {
-    int n = 0;
-    for (size_t i = 0; i < rgba.size(); i += 4) n += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
-    return n;
-  }
-};
+// Pixels with any colour, in RGBA bytes.
+int Lit(const std::vector<uint8_t>& rgba) {
+  int n = 0;
+  for (size_t i = 0; i < rgba.size(); i += 4) n += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
+  return n;
+}
 
 class Pixel : public ::testing::Test {
  protected:
@@ -39,7 +37,7 @@ class Pixel : public ::testing::Test {
     knot_.ScaleToSize(5.0);
   }
   // One frame per knot at (0, 0, -7): the picture is the last one, drawn in the state the others left.
-  Pixels Draw(std::initializer_list<RenderParams> params, int32_t timeMs = 0) {
+  std::vector<uint8_t> Draw(std::initializer_list<RenderParams> params, int32_t timeMs = 0) {
     for (const RenderParams& p : params) {
       gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
       ClearTranslucent();
@@ -50,7 +48,7 @@ class Pixel : public ::testing::Test {
       DrawTranslucent();
       gl.Flush();
     }
-    return {context_->ReadPixels()};
+    return context_->ReadPixels();
   }
 
   std::unique_ptr<headless::EglContext> context_;
@@ -58,11 +56,10 @@ class Pixel : public ::testing::Test {
 };
 
 TEST_F(Pixel, TriangleAfterWireIsDrawnInOutlines) {
-  const int filled = Draw({Plain(Smooth), Plain(Triangle)}).Lit();
-  const int outlined = Draw({Plain(Wire), Plain(Triangle)}).Lit();
+  const int filled = Lit(Draw({Plain(Smooth), Plain(Triangle)}));
+  const int outlined = Lit(Draw({Plain(Wire), Plain(Triangle)}));
   EXPECT_LT(outlined, filled * 3 / 4);
   EXPECT_GT(outlined, 0);
-  Draw({Plain(Smooth)});  // leave the filled state for the next test
 }
 
 TEST_F(Pixel, TranslucentCellsBlendOverTheBlackBackground) {
@@ -70,14 +67,14 @@ TEST_F(Pixel, TranslucentCellsBlendOverTheBlackBackground) {
   const int32_t timeMs = 18564;
   RenderParams translucent = Plain(Smooth);
   translucent.translucent = 1;
-  const Pixels blended = Draw({translucent}, timeMs);
+  const auto blended = Draw({translucent}, timeMs);
   EXPECT_EQ(TranslucentCells().size(), size_t(80 * 10));
-  const Pixels opaque = Draw({Plain(Smooth)}, timeMs);
+  const auto opaque = Draw({Plain(Smooth)}, timeMs);
   // Same coverage, but dimmer: alpha at most 0.84 over black.
   long sumBlended = 0, sumOpaque = 0;
-  for (size_t i = 1; i < opaque.rgba.size(); i += 4) sumBlended += blended.rgba[i], sumOpaque += opaque.rgba[i];
+  for (size_t i = 1; i < opaque.size(); i += 4) sumBlended += blended[i], sumOpaque += opaque[i];
   EXPECT_LT(sumBlended, sumOpaque);
-  EXPECT_GT(blended.Lit(), opaque.Lit() / 2);
+  EXPECT_GT(Lit(blended), Lit(opaque) / 2);
 }
 
 }  // namespace

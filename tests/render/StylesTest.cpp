@@ -11,15 +11,14 @@
 namespace tv {
 namespace {
 
-using test::GlRecorder;
-using test::Plain;
+using namespace test;
 using Strings = std::vector<std::string>;
 
 // Components of 2 x 2 cells, opaque at t = 0 even when translucent; the outer grid sits half a
 // unit along x, so the first vertex of a block tells which grid it walked.
 Knot Cells(int components = 1) {
   Knot k;
-  for (int i = 0; i < components; ++i) k.components.push_back(test::FlatGrid(2, 2, 0.5));
+  for (int i = 0; i < components; ++i) k.components.push_back(FlatGrid(2, 2, 0.5));
   return k;
 }
 
@@ -27,7 +26,7 @@ Knot Cells(int components = 1) {
 // sequence passes through every style after both line and flat state; an unknown style (8) is
 // reported and drawn in the state it finds, with the mesh's normals.
 TEST(StyleState, EachStyleSetsOnlyItsOwnStateAndTheRestCarriesOver) {
-  test::CheckCapture capture;
+  CheckCapture capture;
   GlRecorder rec;
   const int32_t sequence[] = {Wire, Triangle, Point, Smooth, Triangle, Point, Wire, Blended, Wire,
                               Triangle, Quad, Wire, Triangle, HalfU, Wire, Triangle, HalfV, Wire, Triangle, 8};
@@ -39,28 +38,25 @@ TEST(StyleState, EachStyleSetsOnlyItsOwnStateAndTheRestCarriesOver) {
   }
   unsigned mode = GL_FILL, shade = GL_SMOOTH;  // the fixed start state
   Strings atBegins;
-  for (const test::GlCall& c : rec.Calls()) {
+  for (const GlCall& c : rec.Calls()) {
     if (c.Is("PolygonMode")) mode = unsigned(c[1]);
     if (c.Is("ShadeModel")) shade = unsigned(c[0]);
-    if (c.Is("Begin")) atBegins.push_back(test::Format(c) + " " + test::EnumName(mode) + " " + test::EnumName(shade));
+    if (c.Is("Begin")) atBegins.push_back(Format(c) + " " + EnumName(mode) + " " + EnumName(shade));
   }
   const std::string filled = "Begin(GL_TRIANGLES) GL_FILL GL_SMOOTH", wire = "Begin(GL_TRIANGLES) GL_LINE GL_SMOOTH",
                     outlines = "Begin(GL_TRIANGLES) GL_LINE GL_FLAT";
-  EXPECT_EQ(atBegins, (Strings{wire,                            // Wire
-                               outlines,                        // Triangle after Wire: outlines
-                               "Begin(GL_POINTS) GL_LINE GL_FLAT",     // Point: what was left
-                               filled,                          // Smooth
-                               "Begin(GL_TRIANGLES) GL_FILL GL_FLAT",  // Triangle after Smooth: filled
-                               "Begin(GL_POINTS) GL_FILL GL_FLAT",     // Point
-                               outlines,                        // Wire after Triangle: flat
-                               filled,                          // Blended
-                               wire, outlines, filled, wire, outlines, filled, wire, outlines, filled,
-                               wire, outlines, outlines}));     // the unknown style: what was left
+  // Wire; Triangle after Wire: outlines; Point: what was left; Smooth; Triangle after Smooth:
+  // filled; Point; Wire after Triangle: flat; Blended; then each filled style after Wire and
+  // Triangle; last the unknown style: what was left.
+  EXPECT_EQ(atBegins, (Strings{wire, outlines, "Begin(GL_POINTS) GL_LINE GL_FLAT", filled,
+                               "Begin(GL_TRIANGLES) GL_FILL GL_FLAT", "Begin(GL_POINTS) GL_FILL GL_FLAT", outlines,
+                               filled, wire, outlines, filled, wire, outlines, filled, wire, outlines, filled,
+                               wire, outlines, outlines}));
   ASSERT_EQ(capture.failures().size(), 1u + 4u);  // the state once, the normals per cell
   EXPECT_EQ(capture.failures()[0].expression, "Unknown type!");
   EXPECT_EQ(capture.failures()[1].expression, "Unknown render type");
   EXPECT_EQ(capture.failures()[0].module, Module::Render);
-  EXPECT_EQ(test::Blocks(rec.Calls()).back().vertices.at(0).normal, Cells().components[0].Normal(0, 0));
+  EXPECT_EQ(Blocks(rec.Calls()).back().vertices.at(0).normal, Cells().components[0].Normal(0, 0));
 }
 
 // A translucent knot's overlay walks each component's surface grid in lines before its outer
@@ -73,7 +69,7 @@ TEST(StyleState, OverlayWalksTheSurfaceGridInLinesFirstOnlyWhenTranslucent) {
     p.wireOverlay = 1;
     DrawKnot(Cells(2), 0, p);
     std::vector<double> firstX;
-    for (const auto& block : test::Blocks(rec.Calls())) firstX.push_back(block.vertices.at(0).position.x);
+    for (const auto& block : Blocks(rec.Calls())) firstX.push_back(block.vertices.at(0).position.x);
     EXPECT_EQ(firstX, translucent ? (std::vector<double>{0, 0.5, 0, 0.5}) : (std::vector<double>{0.5, 0.5}));
     if (!translucent) continue;
     const Strings walk = {"GetDoublev(GL_MODELVIEW_MATRIX)", "Begin(GL_TRIANGLES)", "End()"};

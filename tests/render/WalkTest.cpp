@@ -12,21 +12,18 @@
 namespace tv {
 namespace {
 
-using test::Blocks;
-using test::GlRecorder;
-using test::MakeGrid;
-using test::Plain;
+using namespace test;
 using Strings = std::vector<std::string>;
 
 // One block per walk. Counts without points, and a mesh shorter than its counts (reported, not
 // read past its end), give an empty one.
 TEST(CellWalk, OneBlockPerWalkEmptyForEmptyOrShortGrids) {
-  KnotComponent shortMesh = test::FlatGrid(2, 2);
+  KnotComponent shortMesh = FlatGrid(2, 2);
   shortMesh.colors.pop_back();
   for (auto [nu, nv, reports] : {std::tuple{2, 2, 0}, {0, 0, 0}, {0, 4, 0}, {4, 0, 0}, {-1, 3, 0}, {2, 2, 1}}) {
-    test::CheckCapture capture;
+    CheckCapture capture;
     GlRecorder rec;
-    KnotComponent c = reports ? shortMesh : nu > 0 && nv > 0 ? test::FlatGrid(nu, nv) : KnotComponent{};
+    KnotComponent c = reports ? shortMesh : nu > 0 && nv > 0 ? FlatGrid(nu, nv) : KnotComponent{};
     c.uDivisions = nu;
     c.vDivisions = nv;
     DrawTubeMesh(c, 0, Plain(Quad), MeshPass::Surface);
