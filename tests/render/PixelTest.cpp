@@ -65,9 +65,7 @@ TEST_F(Pixel, TriangleAfterWireIsDrawnInOutlines) {
 TEST_F(Pixel, TranslucentCellsBlendOverTheBlackBackground) {
   // About 18.6 s in, the knot lies beyond the x plane alone: every cell is translucent.
   const int32_t timeMs = 18564;
-  RenderParams translucent = Plain(Smooth);
-  translucent.translucent = 1;
-  const auto blended = Draw({translucent}, timeMs);
+  const auto blended = Draw({{.style = Smooth, .sColored = 0, .wobbles = 0, .translucent = 1}}, timeMs);
   EXPECT_EQ(TranslucentCells().size(), size_t(80 * 10));
   const auto opaque = Draw({Plain(Smooth)}, timeMs);
   // Same coverage, but dimmer: alpha at most 0.84 over black.

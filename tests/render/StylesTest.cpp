@@ -30,12 +30,8 @@ TEST(StyleState, EachStyleSetsOnlyItsOwnStateAndTheRestCarriesOver) {
   GlRecorder rec;
   const int32_t sequence[] = {Wire, Triangle, Point, Smooth, Triangle, Point, Wire, Blended, Wire,
                               Triangle, Quad, Wire, Triangle, HalfU, Wire, Triangle, HalfV, Wire, Triangle, 8};
-  for (int32_t style : sequence) {
-    RenderParams p = Plain(style);
-    p.blendFrom = Triangle;  // a Blended knot's GL state ignores its sub-styles
-    p.blendTo = Wire;
-    DrawKnot(Cells(), 0, p);
-  }
+  for (int32_t style : sequence)  // a Blended knot's GL state ignores its sub-styles
+    DrawKnot(Cells(), 0, {.style = style, .blendFrom = Triangle, .blendTo = Wire, .sColored = 0, .wobbles = 0});
   unsigned mode = GL_FILL, shade = GL_SMOOTH;  // the fixed start state
   Strings atBegins;
   for (const GlCall& c : rec.Calls()) {
@@ -62,24 +58,21 @@ TEST(StyleState, EachStyleSetsOnlyItsOwnStateAndTheRestCarriesOver) {
 // A translucent knot's overlay walks each component's surface grid in lines before its outer
 // grid; the overlay flag alone draws the outer grid only.
 TEST(StyleState, OverlayWalksTheSurfaceGridInLinesFirstOnlyWhenTranslucent) {
-  for (int translucent : {1, 0}) {
+  const std::string fill = "PolygonMode(GL_FRONT_AND_BACK, GL_FILL)", line = "PolygonMode(GL_FRONT_AND_BACK, GL_LINE)",
+                    smooth = "ShadeModel(GL_SMOOTH)", begin = "Begin(GL_TRIANGLES)";
+  const struct {
+    uint8_t translucent;
+    Strings calls;
+    std::vector<double> firstX;  // of each block: 0 on the surface grid, 0.5 on the outer one
+  } cases[] = {{1, {fill, smooth, line, begin, fill, begin, line, begin, fill, begin}, {0, 0.5, 0, 0.5}},
+               {0, {fill, smooth, begin, begin}, {0.5, 0.5}}};
+  for (const auto& c : cases) {
     GlRecorder rec;
-    RenderParams p = Plain(Smooth);
-    p.translucent = translucent;
-    p.wireOverlay = 1;
-    DrawKnot(Cells(2), 0, p);
+    DrawKnot(Cells(2), 0, {.style = Smooth, .sColored = 0, .wobbles = 0, .translucent = c.translucent, .wireOverlay = 1});
+    EXPECT_EQ(rec.Formatted({"Normal3d", "Color4d", "Vertex3d", "GetDoublev", "End"}), c.calls);
     std::vector<double> firstX;
     for (const auto& block : Blocks(rec.Calls())) firstX.push_back(block.vertices.at(0).position.x);
-    EXPECT_EQ(firstX, translucent ? (std::vector<double>{0, 0.5, 0, 0.5}) : (std::vector<double>{0.5, 0.5}));
-    if (!translucent) continue;
-    const Strings walk = {"GetDoublev(GL_MODELVIEW_MATRIX)", "Begin(GL_TRIANGLES)", "End()"};
-    Strings expected = {"PolygonMode(GL_FRONT_AND_BACK, GL_FILL)", "ShadeModel(GL_SMOOTH)"};
-    for (int i = 0; i < 2; ++i)
-      for (const char* mode : {"GL_LINE", "GL_FILL"}) {
-        expected.push_back(std::string("PolygonMode(GL_FRONT_AND_BACK, ") + mode + ")");
-        expected.insert(expected.end(), walk.begin(), walk.end());
-      }
-    EXPECT_EQ(rec.Formatted({"Normal3d", "Color4d", "Vertex3d"}), expected);
+    EXPECT_EQ(firstX, c.firstX);
   }
 }
 

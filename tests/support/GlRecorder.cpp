@@ -30,15 +30,13 @@ void Install(void(APIENTRY*& entry)(A...)) {
   entry = Record<N, A...>;
 }
 
-// Vector parameters: 3 for the spot direction and colour indexes, 1 for the scalars, else 4.
-int Values(GLenum pname) {
-  if (pname == GL_SPOT_DIRECTION || pname == GL_COLOR_INDEXES) return 3;
-  return pname == GL_SHININESS || (pname >= GL_SPOT_EXPONENT && pname <= GL_QUADRATIC_ATTENUATION) ? 1 : 4;
-}
 template <Name N>
 void APIENTRY RecordVector(GLenum target, GLenum pname, const GLfloat* p) {
+  // Four values, but three for the spot direction and colour indexes and one for the scalars.
+  const int n = pname == GL_SPOT_DIRECTION || pname == GL_COLOR_INDEXES ? 3
+                : pname == GL_SHININESS || (pname >= GL_SPOT_EXPONENT && pname <= GL_QUADRATIC_ATTENUATION) ? 1 : 4;
   calls.push_back({N.text, {double(target), double(pname)}, 3u});
-  calls.back().args.insert(calls.back().args.end(), p, p + Values(pname));
+  calls.back().args.insert(calls.back().args.end(), p, p + n);
 }
 void APIENTRY RecGetDoublev(GLenum pname, GLdouble* out) {
   calls.push_back({"GetDoublev", {double(pname)}, 1u});
