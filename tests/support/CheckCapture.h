@@ -11,19 +11,20 @@ namespace tv::test {
 struct CapturedFailure {
   std::string expression;
   Module module;
-  int line;
 };
 
 class CheckCapture {
  public:
-  CheckCapture();
-  ~CheckCapture();
+  CheckCapture() : previous_(SetCheckHandler(Capture)) { captured.clear(); }
+  ~CheckCapture() { SetCheckHandler(previous_); }
   CheckCapture(const CheckCapture&) = delete;
   CheckCapture& operator=(const CheckCapture&) = delete;
 
-  const std::vector<CapturedFailure>& failures() const;
+  const std::vector<CapturedFailure>& failures() const { return captured; }
 
  private:
+  static inline std::vector<CapturedFailure> captured;
+  static void Capture(const CheckFailure& f) { captured.push_back({f.expression, f.module}); }
   CheckHandler previous_;
 };
 

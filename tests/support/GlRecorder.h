@@ -1,6 +1,6 @@
 // A recording GL layer: while a GlRecorder lives, the dispatch table `tv::gl` points at functions
-// that append one GlCall per call instead of drawing. The model-view matrix is tracked (load,
-// translate, rotate, read back) so that code which reads it sees what the real GL would return.
+// that append one GlCall per call instead of drawing. GetDoublev(GL_MODELVIEW_MATRIX) answers the
+// matrix the test set (the identity unless told otherwise).
 #pragma once
 
 #include <string>
@@ -14,6 +14,7 @@ namespace tv::test {
 struct GlCall {
   std::string name;          // table member name: "Begin", "Vertex3d", "PolygonMode", ...
   std::vector<double> args;  // the call's arguments in order; enums and ints as numbers
+  unsigned enums = 0;        // bit i: argument i is a GLenum, printed by name
 
   double operator[](size_t i) const { return args.at(i); }
   bool Is(const char* n) const { return name == n; }
@@ -31,16 +32,10 @@ class GlRecorder {
 
   const std::vector<GlCall>& Calls() const;
   void Clear();
-
-  // Calls whose name is not in the list, e.g. everything but the per-vertex stream.
-  std::vector<GlCall> Without(std::initializer_list<const char*> names) const;
   std::vector<GlCall> Only(std::initializer_list<const char*> names) const;
-  // Formatted calls, for whole-sequence comparisons.
+  // Formatted calls but the skipped ones, for whole-sequence comparisons.
   std::vector<std::string> Formatted(std::initializer_list<const char*> skip = {}) const;
   size_t Count(const char* name) const;
-
-  // What GetDoublev(GL_MODELVIEW_MATRIX) answers next: column order, as OpenGL gives it.
-  void SetModelView(const double columnMajor[16]);
   void SetModelView(const Matrix4& rowMajor);
 };
 
