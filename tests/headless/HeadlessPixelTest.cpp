@@ -18,11 +18,15 @@
 namespace tv::headless {
 namespace {
 
+// Each case starts with a 320 x 240 target and resizes it as it needs.
 class HeadlessPixelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_ = saverSettings;
     ResetSettings(saverSettings);
+    std::string error;
+    context_ = EglContext::Create(320, 240, error);
+    if (!context_) GTEST_SKIP() << "no EGL: " << error;
   }
   void TearDown() override {
     saverSettings = saved_;
@@ -32,12 +36,6 @@ class HeadlessPixelTest : public ::testing::Test {
   std::unique_ptr<EglContext> context_;
   SaverSettings saved_{};
 };
-
-#define TV_NEED_EGL(w, h)                                \
-  std::string eglError;                                  \
-  context_ = EglContext::Create(w, h, eglError);         \
-  if (!context_) GTEST_SKIP() << "no EGL: " << eglError; \
-  EglContext& context = *context_
 
 int Brightness(const uint8_t* p) { return std::max({p[0], p[1], p[2]}); }
 
@@ -52,9 +50,7 @@ long Lit(const Image& image, int above, bool middle = false) {
 }
 
 TEST_F(HeadlessPixelTest, StillOfARingIsLitAndColouredOnTheRingAndBlackElsewhere) {
-  TV_NEED_EGL(320, 240);
-  EXPECT_GE(context.DepthBits(), 16);
-  EXPECT_GE(context.StencilBits(), 1);
+  EglContext& context = *context_;
   const std::vector<uint8_t> block = test::RingBlock(1, 48, 6.0);
   UseLibraryBlock(block.data(), block.size());
   saverSettings.uMin = saverSettings.uMax = 2.0;  // a round tube of 96 rings of 12
@@ -91,17 +87,19 @@ TEST_F(HeadlessPixelTest, StillOfARingIsLitAndColouredOnTheRingAndBlackElsewhere
   EXPECT_GT(Lit(image, 0) - Lit(image, 199), 100);
   EXPECT_GT(Lit(image, 249), 100);
 
-  EXPECT_TRUE(context.Resize(100, 30));
-  EXPECT_EQ(context.ReadPixels().size(), 100u * 30u * 4u);
   EXPECT_FALSE(context.Resize(0, 30));
+  ASSERT_TRUE(context.Resize(100, 30));
+  EXPECT_EQ(context.ReadPixels().size(), 100u * 30u * 4u);
+  EXPECT_GE(context.DepthBits(), 16);
+  EXPECT_GE(context.StencilBits(), 1);
 }
 
 // Every knot starts beyond the edge of the view; 6 s in, every first flight (10 to 16 s long)
 // rests in its middle third. The knots added then under the heaviest settings (20 knots, u 10,
 // v 50, all translucent) are drawn too.
 TEST_F(HeadlessPixelTest, KnotsFlyInFromOutsideTheViewAndRestNearTheCentre) {
-  TV_NEED_EGL(320, 180);
-  SaverRun run(context, 1u);
+  ASSERT_TRUE(context_->Resize(320, 180));
+  SaverRun run(*context_, 1u);
   run.AdvanceTo(10, 10);
   EXPECT_EQ(Lit(run.Capture(), 0), 0);
   saverSettings.knotCount = 20;
@@ -119,14 +117,14 @@ TEST_F(HeadlessPixelTest, KnotsFlyInFromOutsideTheViewAndRestNearTheCentre) {
 // that is not a whole number of steps: skipping the drawing before the last frame gives the same
 // picture as drawing every frame.
 TEST_F(HeadlessPixelTest, FastForwardMatchesDrawingEveryFrame) {
-  TV_NEED_EGL(48, 32);
+  ASSERT_TRUE(context_->Resize(48, 32));
   saverSettings.knotCount = 3;
   saverSettings.styleWeight[Wire] = 6;
   saverSettings.blendedPercent = 100;
   saverSettings.wirePercent = 50;
   std::vector<uint8_t> pictures[2];
   for (int fast = 0; fast < 2; ++fast) {
-    SaverRun run(context, 3u);
+    SaverRun run(*context_, 3u);
     fast ? run.FastForwardTo(20005, 50) : run.AdvanceTo(20005, 50);
     pictures[fast] = run.Capture().rgba;
   }

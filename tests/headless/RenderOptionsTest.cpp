@@ -170,21 +170,16 @@ TEST(FrameLogTest, PlotShowsSpikesBuildsAndChanges) {
   frames[20].buildMs = 4.0;
   frames[60].frameMs = 300.0;  // far beyond the scale: clipped, drawn to the top
   const Image image = PlotFrameTimes(frames, 160, 200);
-  const int top = 50, bottom = 200 - 28;
-  auto colour = [&](int column, int y) {
-    const uint8_t* p = image.At(48 + column, y);
-    return (p[0] << 16) | (p[1] << 8) | p[2];
-  };
-  const int blue = 0x466EBE, orange = 0xF08C14, red = 0xD21E1E, paper = 0xFAFAFA;
-  struct Probe {
-    int column, y, rgb;
-  } const probes[] = {
+  const int top = 50, bottom = 200 - 28, blue = 0x466EBE, orange = 0xF08C14, red = 0xD21E1E, paper = 0xFAFAFA;
+  const int probes[][3] = {  // column, y, colour
       {20, top - 5, red},        {30, top - 5, paper},  // the change is marked, other frames not
       {20, bottom - 2, orange},  {30, bottom - 2, blue},
       {60, top, blue},           {30, top + 5, paper},  // the spike reaches the top
   };
-  for (const Probe& p : probes)
-    EXPECT_EQ(colour(p.column, p.y), p.rgb) << "column " << p.column << " y " << p.y;
+  for (const auto& [column, y, rgb] : probes) {
+    const uint8_t* p = image.At(48 + column, y);
+    EXPECT_EQ((p[0] << 16) | (p[1] << 8) | p[2], rgb) << "column " << column << " y " << y;
+  }
 }
 
 }  // namespace

@@ -4,10 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
-
-#include "foundation/Random.h"
 
 namespace tv::test {
 
@@ -20,16 +17,6 @@ struct DrawPredictor {
     return static_cast<int>((state >> 16) & 0x7FFF);
   }
 };
-
-// Draws taken from the shared source since it was at state `before` (-1 if more than `limit`).
-inline int DrawsSince(uint32_t before, int limit = 100000) {
-  DrawPredictor p(before);
-  for (int n = 0; n <= limit; ++n) {
-    if (p.state == RandomState()) return n;
-    p.Next();
-  }
-  return -1;
-}
 
 // A stored-knot block of one record whose components are rings of `points` points and the given
 // radius, the c-th centred at (1.2 c radius, 0, 0).
