@@ -38,7 +38,6 @@ TEST(RenderOptionsTest, LinesGiveTheirModeOrAReason) {
   ASSERT_TRUE(Parse({"--bench", "--csv", "f.csv", "--plot", "f.png"}, o, e)) << e;
   EXPECT_EQ(o.csvFile + " " + o.plotFile, "f.csv f.png");
   const char* const kBenchOnly = "--csv, --plot and --in-place apply to --bench";
-  const char* const kPastClock = "past the saver clock";  // frames x step beyond 2147483647 ms
   const struct Row {
     std::vector<const char*> args;
     const char* error;  // null: accepted
@@ -57,12 +56,12 @@ TEST(RenderOptionsTest, LinesGiveTheirModeOrAReason) {
       {{}, ""}, {{"--bogus"}, ""}, {{"--out"}, ""}, {{"--out", "f", "--size", "0x10"}, ""},
       {{"--out", "f", "--size", "640"}, ""}, {{"--out", "f", "--size", "20000x10"}, ""},
       {{"--out", "f", "--size", "64x48x2"}, ""},
-      // Counts, seeds and times out of range; a step of 0 would never advance.
+      // Counts, seeds and times out of range, frames x step past the clock; a step of 0 would never advance.
       {{"--out", "f", "--frames", "-1"}, ""}, {{"--out", "f", "--frames", "1e3"}, ""},
       {{"--out", "f", "--step-ms", "0"}, ""}, {{"--out", "f", "--seed", "4294967296"}, ""},
       {{"--png", "a.png", "--at", "-5"}, ""}, {{"--png", "a.png", "--at", "2147483648"}, ""},
-      {{"--bench", "--frames", "597", "--step-ms", "3600000"}, kPastClock},
-      {{"--out", "f", "--frames", "2147484", "--step-ms", "1000"}, kPastClock},
+      {{"--bench", "--frames", "597", "--step-ms", "3600000"}, "past the saver clock"},
+      {{"--out", "f", "--frames", "2147484", "--step-ms", "1000"}, "past the saver clock"},
       // Options of another mode, a knot without --png, a bad style, two jobs, empty names.
       {{"--png", "a.png", "--frames", "3"}, ""}, {{"--knot", "1"}, ""}, {{"--knot", "x", "--png", "a"}, ""},
       {{"--knot", "1", "--png", "a", "--style", "Glossy"}, ""}, {{"--out", "f", "--style", "Wire"}, ""},
@@ -94,15 +93,13 @@ TEST(RenderOptionsTest, BlendedStillBlendsStylesThatShadeDifferently) {
   EXPECT_EQ(p.spinning + p.sColored + p.wobbles + p.translucent + p.wireOverlay, 0);
 }
 
-TEST(RenderOptionsTest, StyleNamesAreTheLabelsInAnyCase) {
+// Style names are the labels in any case; --set changes one field by its name or says why not.
+TEST(RenderOptionsTest, StyleAndSettingNames) {
   const std::pair<const char*, std::optional<int32_t>> names[] = {
       {"Wire", 0},   {"point", 1},   {"TRIANGLE", 2}, {"Quad", 3}, {"Half U", 4},       {"halfu", 4},
       {"HalfV", 5},  {"half-v", 5},  {"Smooth", 6},   {"blended", 7}, {"", std::nullopt},
       {"Half", std::nullopt}, {"HalfW", std::nullopt}};
   for (const auto& [name, style] : names) EXPECT_EQ(ParseStyleName(name), style) << name;
-}
-
-TEST(RenderOptionsTest, SetChangesOneFieldOrSaysWhyNot) {
   SaverSettings r = DefaultSettings();
   std::string e;
   const std::tuple<const char*, const char*, bool> rows[] = {
@@ -126,40 +123,35 @@ TEST(BitmapFontTest, EveryPrintableCharacterHasItsOwnGlyphAndLandsWhereAsked) {
   for (const auto& [x, y, value] : pixels) EXPECT_EQ(image.At(x, y)[0], value) << x << "," << y;
   DrawText(image, 17, 8, "WW", 3, white);  // mostly outside: must not write past the buffer
   DrawText(image, -40, -40, "W", 2, white);
-  EXPECT_EQ(image.rgba.size(), 20u * 10u * 4u);
 }
 
-TEST(PngTest, RoundTripKeepsColoursAndDropsAlphaAndFailuresSayWhy) {
+// A PNG keeps the colours and drops alpha; the frame log has one CSV row per frame. Files that
+// cannot be written say why.
+TEST(OutputFilesTest, PngAndCsvRoundTripAndFailuresSayWhy) {
   Image image(7, 3), back;
   // Alpha below 255 too, as blending leaves it.
   for (size_t i = 0; i < image.rgba.size(); ++i) image.rgba[i] = static_cast<uint8_t>(i * 37 % 251);
-  const auto path = std::filesystem::temp_directory_path() / ("tv-png-" + std::to_string(getpid()) + ".png");
+  const std::string dir = testing::TempDir() + "tv-" + std::to_string(getpid()), png = dir + ".png", csv = dir + ".csv";
   std::string e;
-  ASSERT_TRUE(WritePng(path.string(), image, e)) << e;
-  ASSERT_TRUE(ReadPng(path.string(), back, e)) << e;
-  std::filesystem::remove(path);
+  ASSERT_TRUE(WritePng(png, image, e)) << e;
+  ASSERT_TRUE(ReadPng(png, back, e)) << e;
   ASSERT_EQ(std::tuple(back.width, back.height, back.rgba.size()), std::tuple(7, 3, image.rgba.size()));
   for (size_t i = 0; i < back.rgba.size(); ++i) EXPECT_EQ(back.rgba[i], i % 4 == 3 ? 255 : image.rgba[i]) << i;
-  EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", Image(2, 2), e));
-  EXPECT_NE(e.find("nonexistent-folder"), std::string::npos);
-  e.clear();
-  EXPECT_FALSE(WritePng("/tmp/never.png", Image(), e));
-  EXPECT_FALSE(e.empty());
-}
-
-TEST(FrameLogTest, CsvHasOneRowPerFrame) {
-  const std::string path = testing::TempDir() + "frames.csv";
-  std::string error;
-  ASSERT_TRUE(WriteFrameCsv(path, {{1, 10, 34.4721, 0.4384, 26184, 0, 2},
-                                   {2, 5000000000ull, 6.5, 0.0, 7, 930, 1}}, error)) << error;
+  ASSERT_TRUE(WriteFrameCsv(csv, {{1, 10, 34.4721, 0.4384, 26184, 0, 2}, {2, 5000000000ull, 6.5, 0.0, 7, 930, 1}}, e)) << e;
   std::stringstream text;
-  text << std::ifstream(path).rdbuf();
+  text << std::ifstream(csv).rdbuf();
   EXPECT_EQ(text.str(),
             "frame,saver_ms,frame_ms,build_ms,vertices,deferred_cells,knots_replaced\n"
             "1,10,34.472,0.438,26184,0,2\n"
             "2,5000000000,6.500,0.000,7,930,1\n");
-  EXPECT_FALSE(WriteFrameCsv(testing::TempDir() + "no/such/folder/f.csv", {}, error));
-  EXPECT_NE(error.find("cannot write"), std::string::npos);
+  for (const std::string& f : {png, csv}) std::filesystem::remove(f);
+  EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", Image(2, 2), e));
+  EXPECT_NE(e.find("nonexistent-folder"), std::string::npos);
+  EXPECT_FALSE(WriteFrameCsv(dir + "/no/such/folder/f.csv", {}, e));
+  EXPECT_NE(e.find("cannot write"), std::string::npos);
+  e.clear();
+  EXPECT_FALSE(WritePng("/tmp/never.png", Image(), e));
+  EXPECT_FALSE(e.empty());
 }
 
 // 100 frames on a plot with 100 columns: frame k is drawn in column 48 + k.

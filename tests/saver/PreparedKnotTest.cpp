@@ -34,10 +34,7 @@ uint64_t SceneDigest() {
     for (double v : {s.progress, s.progressRate}) value(v);
     for (const Vec3& v : {s.pathStart, s.pathEnd}) value(v);
     for (const KnotComponent& c : s.knot.components) {
-      array(c.curve);
-      array(c.vertices);
-      array(c.outerVertices);
-      array(c.normals);
+      for (const std::vector<Vec3>* grid : {&c.curve, &c.vertices, &c.outerVertices, &c.normals}) array(*grid);
       array(c.colors);
     }
   }
@@ -81,8 +78,6 @@ class PreparedKnotTest : public ::testing::TestWithParam<Case> {
     if (GetParam().allStyles) {
       for (int& w : saverSettings.styleWeight) w = 3;
       saverSettings.blendedPercent = 60;
-      saverSettings.wirePercent = 50;
-      saverSettings.sColoredPercent = 30;
     }
     slots.clear();
     SeedRandom(4242);
