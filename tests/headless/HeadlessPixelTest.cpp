@@ -8,8 +8,6 @@
 
 #include "EglContext.h"
 #include "HeadlessRun.h"
-#include "display/Display.h"
-#include "foundation/Random.h"
 #include "knots/library/KnotLibrary.h"
 #include "saver/Saver.h"
 #include "saver/SceneTestSupport.h"
@@ -21,7 +19,6 @@ namespace {
 class HeadlessPixelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = saverSettings;
     ResetSettings(saverSettings);
     std::string error;
     context_ = EglContext::Create(320, 240, error);
@@ -33,7 +30,7 @@ class HeadlessPixelTest : public ::testing::Test {
     UseBuiltInLibrary();
   }
   std::unique_ptr<EglContext> context_;
-  SaverSettings saved_{};
+  SaverSettings saved_ = saverSettings;
 };
 
 int Brightness(const uint8_t* p) { return std::max({p[0], p[1], p[2]}); }
@@ -53,9 +50,7 @@ TEST_F(HeadlessPixelTest, StillOfARingIsLitAndColouredOnTheRingAndBlackElsewhere
   UseLibraryBlock(block.data(), block.size());
   saverSettings.uMin = saverSettings.uMax = 2.0;  // a round tube of 96 rings of 12
   saverSettings.vMin = saverSettings.vMax = 12;
-  ResizeView(320, 240);
-  InitGLState();
-  SeedRandom(1);
+  const SaverRun run(*context_, 1u);  // the saver's view, GL state and a fixed seed
   DrawStoredKnotStill(0, Smooth);
   Image image(320, 240);
   image.rgba = context_->ReadPixels();

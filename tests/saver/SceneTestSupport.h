@@ -11,8 +11,7 @@ namespace tv::test {
 
 // The documented recurrence, written out again so the tests do not trust the code under test.
 struct DrawPredictor {
-  uint32_t state;
-  explicit DrawPredictor(uint32_t seed) : state(seed) {}
+  uint32_t state;  // the seed, then the state after each draw
   int Next() {
     state = state * 214013u + 2531011u;
     return static_cast<int>((state >> 16) & 0x7FFF);
