@@ -68,7 +68,8 @@ TEST(RenderOptionsTest, LinesGiveTheirModeOrAReason) {
       {{"--out", "f", "--bench"}, ""}, {{"--out", "f", "--at", "5"}, ""}, {{"--out", "f", "--set", "knotCount"}, ""},
       {{"--out", ""}, ""}, {{"--bench", "--csv", ""}, "--csv wants a file name"},
       {{"--bench", "--plot"}, "--plot needs a value"}, {{"--out", "d", "--csv", "f.csv"}, kBenchOnly},
-      {{"--png", "a.png", "--plot", "f.png"}, kBenchOnly}, {{"--knot", "3", "--png", "k.png", "--in-place"}, kBenchOnly},
+      {{"--png", "a.png", "--plot", "f.png"}, kBenchOnly},
+      {{"--knot", "3", "--png", "k.png", "--in-place"}, kBenchOnly},
   };
   for (const Row& row : rows) {
     const bool ok = Parse(row.args, o, e);
@@ -137,7 +138,8 @@ TEST(OutputFilesTest, PngAndCsvRoundTripAndFailuresSayWhy) {
   ASSERT_TRUE(ReadPng(png, back, e)) << e;
   ASSERT_EQ(std::tuple(back.width, back.height, back.rgba.size()), std::tuple(7, 3, image.rgba.size()));
   for (size_t i = 0; i < back.rgba.size(); ++i) EXPECT_EQ(back.rgba[i], i % 4 == 3 ? 255 : image.rgba[i]) << i;
-  ASSERT_TRUE(WriteFrameCsv(csv, {{1, 10, 34.4721, 0.4384, 26184, 0, 2}, {2, 5000000000ull, 6.5, 0.0, 7, 930, 1}}, e)) << e;
+  ASSERT_TRUE(WriteFrameCsv(csv, {{1, 10, 34.4721, 0.4384, 26184, 0, 2},
+                                  {2, 5000000000ull, 6.5, 0.0, 7, 930, 1}}, e)) << e;
   std::stringstream text;
   text << std::ifstream(csv).rdbuf();
   EXPECT_EQ(text.str(),

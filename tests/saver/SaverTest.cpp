@@ -132,7 +132,7 @@ TEST_F(SceneTest, KnotChoiceTakesItsDrawsInTheirOrder) {
         test::DrawPredictor p{seed};
         const KnotChoice expected = PredictChoice(p, styleOfDraw, saverSettings);
         SeedRandom(seed);
-        SCOPED_TRACE(::testing::Message() << "weights " << weights[0] << weights[1] << " percent " << percent << " seed " << seed);
+        SCOPED_TRACE(testing::Message() << "weights " << weights[0] << weights[1] << " " << percent << "% seed " << seed);
         EXPECT_EQ(Fields(DrawKnotChoice()), Fields(expected));
         ASSERT_EQ(RandomState(), p.state) << "draw count";
       }
@@ -169,7 +169,7 @@ TEST_F(SceneTest, ChosenKnotIsBuiltColouredAndApplied) {
         continue;
       }
       for (int u : {0, kc.uDivisions / 4, kc.uDivisions / 2}) {
-        const double step = row.mode == 1 ? 360.0 * row.turns * u / kc.uDivisions : row.mode == 2 ? 120.0 * (k + 1) : 0.0;
+        const double step = row.mode == 1 ? 360.0 * row.turns * u / kc.uDivisions : 120.0 * (k + 1) * (row.mode == 2);
         double r, g, b;
         HsvToRgb(row.hue + step, 0.9, 0.9, r, g, b);
         const Rgba& have = kc.Color(u, 0);
