@@ -132,7 +132,7 @@ TEST_F(SceneTest, KnotChoiceTakesItsDrawsInTheirOrder) {
         test::DrawPredictor p{seed};
         const KnotChoice expected = PredictChoice(p, styleOfDraw, saverSettings);
         SeedRandom(seed);
-        SCOPED_TRACE(testing::Message() << "weights " << weights[0] << weights[1] << " " << percent << "% seed " << seed);
+        SCOPED_TRACE(testing::Message() << "row " << weights[0] << weights[1] << " " << percent << "% seed " << seed);
         EXPECT_EQ(Fields(DrawKnotChoice()), Fields(expected));
         ASSERT_EQ(RandomState(), p.state) << "draw count";
       }
