@@ -1,11 +1,15 @@
-// The command line of tressvale-render, the label font and the PNG files.
+// The command line of tressvale-render, the label font, the PNG files and the frame-time log of
+// --bench (its CSV rows and what the plot shows where).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <tuple>
 
 #include "BitmapFont.h"
+#include "FrameLog.h"
 #include "HeadlessRun.h"
 #include "PngWriter.h"
 #include "RenderOptions.h"
@@ -22,55 +26,60 @@ bool Parse(const std::vector<const char*>& args, RenderOptions& o, std::string& 
   return ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), o, error);
 }
 
-TEST(RenderOptionsTest, ModesAndValues) {
+// Accepted lines give their mode, frames (bench: a 60-second run by default), --at and style;
+// refused ones say why (error: a part of the reason, "" any reason).
+TEST(RenderOptionsTest, LinesGiveTheirModeOrAReason) {
   RenderOptions o;
   std::string e;
   ASSERT_TRUE(Parse({"--out", "f", "--frames", "30", "--step-ms", "20", "--size", "640x360",
                      "--seed", "4294967295", "--defaults"}, o, e)) << e;
   EXPECT_EQ(std::tuple(o.mode, o.frames, o.stepMs, o.width, o.height, o.seed.value_or(0), o.defaults),
             std::tuple(RenderMode::Frames, 30, 20, 640, 360, 4294967295u, true));
-  // Arguments -> mode, frames (bench: a 60-second run by default), --at, style.
-  const struct { std::vector<const char*> args; RenderMode mode; int frames; int32_t atMs, style; } rows[] = {
-      {{"--png", "a.png", "--at", "6000"}, RenderMode::Png, 100, 6000, 6},
-      {{"--png", "a.png", "--at", "2147483647", "--step-ms", "1"}, RenderMode::Png, 100, 2147483647, 6},
-      {{"--knot", "3", "--png", "k.png", "--style", "half u"}, RenderMode::Still, 100, 0, 4},
-      {{"--bench"}, RenderMode::Bench, 6000, 0, 6},
-      {{"--bench", "--frames", "2147483", "--step-ms", "1000"}, RenderMode::Bench, 2147483, 0, 6},
-      {{"--contact-sheet", "s.png", "--cell", "96"}, RenderMode::ContactSheet, 100, 0, 6},
-      {{"--help", "--bogus"}, RenderMode::Help, 100, 0, 6},
+  ASSERT_TRUE(Parse({"--bench", "--csv", "f.csv", "--plot", "f.png"}, o, e)) << e;
+  EXPECT_EQ(o.csvFile + " " + o.plotFile, "f.csv f.png");
+  const char* const kBenchOnly = "--csv, --plot and --in-place apply to --bench";
+  const struct Row {
+    std::vector<const char*> args;
+    const char* error;  // null: accepted
+    RenderMode mode = RenderMode::Help;
+    int frames = 0;
+    int32_t atMs = 0, style = 0;
+  } rows[] = {
+      {{"--png", "a.png", "--at", "6000"}, nullptr, RenderMode::Png, 100, 6000, 6},
+      {{"--png", "a.png", "--at", "2147483647", "--step-ms", "1"}, nullptr, RenderMode::Png, 100, 2147483647, 6},
+      {{"--knot", "3", "--png", "k.png", "--style", "half u"}, nullptr, RenderMode::Still, 100, 0, 4},
+      {{"--bench"}, nullptr, RenderMode::Bench, 6000, 0, 6},
+      {{"--bench", "--frames", "2147483", "--step-ms", "1000"}, nullptr, RenderMode::Bench, 2147483, 0, 6},
+      {{"--contact-sheet", "s.png", "--cell", "96"}, nullptr, RenderMode::ContactSheet, 100, 0, 6},
+      {{"--help", "--bogus"}, nullptr, RenderMode::Help, 100, 0, 6},
+      // Nothing to do, unknown, missing value; sizes zero, without x, too large, with trailing junk.
+      {{}, ""}, {{"--bogus"}, ""}, {{"--out"}, ""}, {{"--out", "f", "--size", "0x10"}, ""},
+      {{"--out", "f", "--size", "640"}, ""}, {{"--out", "f", "--size", "20000x10"}, ""},
+      {{"--out", "f", "--size", "64x48x2"}, ""},
+      // Counts, seeds and times out of range, frames x step past the clock; a step of 0 would never advance.
+      {{"--out", "f", "--frames", "-1"}, ""}, {{"--out", "f", "--frames", "1e3"}, ""},
+      {{"--out", "f", "--step-ms", "0"}, ""}, {{"--out", "f", "--seed", "4294967296"}, ""},
+      {{"--png", "a.png", "--at", "-5"}, ""}, {{"--png", "a.png", "--at", "2147483648"}, ""},
+      {{"--bench", "--frames", "597", "--step-ms", "3600000"}, "past the saver clock"},
+      {{"--out", "f", "--frames", "2147484", "--step-ms", "1000"}, "past the saver clock"},
+      // Options of another mode, a knot without --png, a bad style, two jobs, empty names.
+      {{"--png", "a.png", "--frames", "3"}, ""}, {{"--knot", "1"}, ""}, {{"--knot", "x", "--png", "a"}, ""},
+      {{"--knot", "1", "--png", "a", "--style", "Glossy"}, ""}, {{"--out", "f", "--style", "Wire"}, ""},
+      {{"--out", "f", "--bench"}, ""}, {{"--out", "f", "--at", "5"}, ""}, {{"--out", "f", "--set", "knotCount"}, ""},
+      {{"--out", ""}, ""}, {{"--bench", "--csv", ""}, "--csv wants a file name"},
+      {{"--bench", "--plot"}, "--plot needs a value"}, {{"--out", "d", "--csv", "f.csv"}, kBenchOnly},
+      {{"--png", "a.png", "--plot", "f.png"}, kBenchOnly},
+      {{"--knot", "3", "--png", "k.png", "--in-place"}, kBenchOnly},
   };
-  for (const auto& row : rows) {
-    ASSERT_TRUE(Parse(row.args, o, e)) << row.args[0] << ": " << e;
-    EXPECT_EQ(std::tuple(o.mode, o.frames, o.atMs, o.style),
-              std::tuple(row.mode, row.frames, row.atMs, row.style)) << row.args[0];
+  for (const Row& row : rows) {
+    const bool ok = Parse(row.args, o, e);
+    ASSERT_EQ(ok, !row.error) << ::testing::PrintToString(row.args) << ": " << e;
+    if (ok)
+      EXPECT_EQ(std::tuple(o.mode, o.frames, o.atMs, o.style), std::tuple(row.mode, row.frames, row.atMs, row.style))
+          << row.args[0];
+    else
+      EXPECT_TRUE(!e.empty() && e.find(row.error) != std::string::npos) << e;
   }
-}
-
-TEST(RenderOptionsTest, BadInputIsRefusedWithAReason) {
-  RenderOptions o;
-  std::string e;
-  // Nothing to do, unknown, missing value; sizes zero, without x, too large, with trailing junk;
-  // then counts, seeds and times out of range, a knot without --png, a style without a still, two jobs.
-  const std::vector<std::vector<const char*>> bad = {
-      {}, {"--bogus"}, {"--out"}, {"--out", "f", "--size", "0x10"}, {"--out", "f", "--size", "640"},
-      {"--out", "f", "--size", "20000x10"}, {"--out", "f", "--size", "64x48x2"},
-      {"--out", "f", "--frames", "-1"}, {"--out", "f", "--frames", "1e3"},
-      {"--out", "f", "--step-ms", "0"},  // would never advance
-      {"--out", "f", "--seed", "4294967296"}, {"--png", "a.png", "--at", "-5"},
-      {"--png", "a.png", "--at", "2147483648"},  // past the saver clock
-      {"--png", "a.png", "--frames", "3"}, {"--knot", "1"}, {"--knot", "x", "--png", "a"},
-      {"--knot", "1", "--png", "a", "--style", "Glossy"},
-      {"--out", "f", "--style", "Wire"}, {"--out", "f", "--bench"}, {"--out", "f", "--at", "5"},
-      {"--out", "f", "--set", "knotCount"}, {"--out", ""},
-      // frames x step past the saver clock's 2147483647 ms
-      {"--bench", "--frames", "597", "--step-ms", "3600000"},
-      {"--out", "f", "--frames", "2147484", "--step-ms", "1000"},
-  };
-  for (const auto& args : bad) {
-    EXPECT_FALSE(Parse(args, o, e)) << ::testing::PrintToString(args);
-    EXPECT_FALSE(e.empty());
-  }
-  EXPECT_NE(e.find("2147483647"), std::string::npos) << e;
 }
 
 // Triangle and Smooth both shade with the mesh normals; a Blended still must show a blend.
@@ -85,15 +94,13 @@ TEST(RenderOptionsTest, BlendedStillBlendsStylesThatShadeDifferently) {
   EXPECT_EQ(p.spinning + p.sColored + p.wobbles + p.translucent + p.wireOverlay, 0);
 }
 
-TEST(RenderOptionsTest, StyleNamesAreTheLabelsInAnyCase) {
+// Style names are the labels in any case; --set changes one field by its name or says why not.
+TEST(RenderOptionsTest, StyleAndSettingNames) {
   const std::pair<const char*, std::optional<int32_t>> names[] = {
       {"Wire", 0},   {"point", 1},   {"TRIANGLE", 2}, {"Quad", 3}, {"Half U", 4},       {"halfu", 4},
       {"HalfV", 5},  {"half-v", 5},  {"Smooth", 6},   {"blended", 7}, {"", std::nullopt},
       {"Half", std::nullopt}, {"HalfW", std::nullopt}};
   for (const auto& [name, style] : names) EXPECT_EQ(ParseStyleName(name), style) << name;
-}
-
-TEST(RenderOptionsTest, SetChangesOneFieldOrSaysWhyNot) {
   SaverSettings r = DefaultSettings();
   std::string e;
   const std::tuple<const char*, const char*, bool> rows[] = {
@@ -103,26 +110,6 @@ TEST(RenderOptionsTest, SetChangesOneFieldOrSaysWhyNot) {
   for (const auto& [name, value, ok] : rows) EXPECT_EQ(ApplySetting(r, name, value, e), ok) << name << value;
   // A refused value leaves the field alone.
   EXPECT_EQ(std::tuple(r.knotCount, r.uMax, r.styleWeight[4], r.blendedPercent), std::tuple(20, 10.0, 7, 100));
-}
-
-// Through knot replacements, wire overlays and styles that leave GL state behind, and to a time
-// that is not a whole number of steps: the same picture as drawing every frame.
-TEST(FastForwardTest, MatchesDrawingEveryFrame) {
-  std::string error;
-  auto context = EglContext::Create(48, 32, error);
-  if (!context) GTEST_SKIP() << "no EGL: " << error;
-  const SaverSettings saved = saverSettings;
-  ResetSettings(saverSettings);
-  saverSettings.knotCount = 3, saverSettings.styleWeight[Wire] = 6;
-  saverSettings.blendedPercent = 100, saverSettings.wirePercent = 50;
-  std::vector<uint8_t> pictures[2];
-  for (int fast = 0; fast < 2; ++fast) {
-    SaverRun run(*context, 3u);
-    fast ? run.FastForwardTo(20005, 50) : run.AdvanceTo(20005, 50);
-    pictures[fast] = run.Capture().rgba;
-  }
-  saverSettings = saved;
-  EXPECT_TRUE(pictures[0] == pictures[1]);
 }
 
 TEST(BitmapFontTest, EveryPrintableCharacterHasItsOwnGlyphAndLandsWhereAsked) {
@@ -137,25 +124,56 @@ TEST(BitmapFontTest, EveryPrintableCharacterHasItsOwnGlyphAndLandsWhereAsked) {
   for (const auto& [x, y, value] : pixels) EXPECT_EQ(image.At(x, y)[0], value) << x << "," << y;
   DrawText(image, 17, 8, "WW", 3, white);  // mostly outside: must not write past the buffer
   DrawText(image, -40, -40, "W", 2, white);
-  EXPECT_EQ(image.rgba.size(), 20u * 10u * 4u);
 }
 
-TEST(PngTest, RoundTripKeepsColoursAndDropsAlphaAndFailuresSayWhy) {
+// A PNG keeps the colours and drops alpha; the frame log has one CSV row per frame. Files that
+// cannot be written say why.
+TEST(OutputFilesTest, PngAndCsvRoundTripAndFailuresSayWhy) {
   Image image(7, 3), back;
   // Alpha below 255 too, as blending leaves it.
   for (size_t i = 0; i < image.rgba.size(); ++i) image.rgba[i] = static_cast<uint8_t>(i * 37 % 251);
-  const auto path = std::filesystem::temp_directory_path() / ("tv-png-" + std::to_string(getpid()) + ".png");
+  const std::string dir = testing::TempDir() + "tv-" + std::to_string(getpid()), png = dir + ".png", csv = dir + ".csv";
   std::string e;
-  ASSERT_TRUE(WritePng(path.string(), image, e)) << e;
-  ASSERT_TRUE(ReadPng(path.string(), back, e)) << e;
-  std::filesystem::remove(path);
+  ASSERT_TRUE(WritePng(png, image, e)) << e;
+  ASSERT_TRUE(ReadPng(png, back, e)) << e;
   ASSERT_EQ(std::tuple(back.width, back.height, back.rgba.size()), std::tuple(7, 3, image.rgba.size()));
   for (size_t i = 0; i < back.rgba.size(); ++i) EXPECT_EQ(back.rgba[i], i % 4 == 3 ? 255 : image.rgba[i]) << i;
+  ASSERT_TRUE(WriteFrameCsv(csv, {{1, 10, 34.4721, 0.4384, 26184, 0, 2},
+                                  {2, 5000000000ull, 6.5, 0.0, 7, 930, 1}}, e)) << e;
+  std::stringstream text;
+  text << std::ifstream(csv).rdbuf();
+  EXPECT_EQ(text.str(),
+            "frame,saver_ms,frame_ms,build_ms,vertices,deferred_cells,knots_replaced\n"
+            "1,10,34.472,0.438,26184,0,2\n"
+            "2,5000000000,6.500,0.000,7,930,1\n");
+  for (const std::string& f : {png, csv}) std::filesystem::remove(f);
   EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", Image(2, 2), e));
   EXPECT_NE(e.find("nonexistent-folder"), std::string::npos);
+  EXPECT_FALSE(WriteFrameCsv(dir + "/no/such/folder/f.csv", {}, e));
+  EXPECT_NE(e.find("cannot write"), std::string::npos);
   e.clear();
   EXPECT_FALSE(WritePng("/tmp/never.png", Image(), e));
   EXPECT_FALSE(e.empty());
+}
+
+// 100 frames on a plot with 100 columns: frame k is drawn in column 48 + k.
+TEST(FrameLogTest, PlotShowsSpikesBuildsAndChanges) {
+  std::vector<FrameRecord> frames;
+  for (int k = 0; k < 100; ++k) frames.push_back({k + 1, 10u * (k + 1), 5.0, 0.0, 0, 0, 0});
+  frames[20].knotsReplaced = 1;
+  frames[20].buildMs = 4.0;
+  frames[60].frameMs = 300.0;  // far beyond the scale: clipped, drawn to the top
+  const Image image = PlotFrameTimes(frames, 160, 200);
+  const int top = 50, bottom = 200 - 28, blue = 0x466EBE, orange = 0xF08C14, red = 0xD21E1E, paper = 0xFAFAFA;
+  const int probes[][3] = {  // column, y, colour
+      {20, top - 5, red},        {30, top - 5, paper},  // the change is marked, other frames not
+      {20, bottom - 2, orange},  {30, bottom - 2, blue},
+      {60, top, blue},           {30, top + 5, paper},  // the spike reaches the top
+  };
+  for (const auto& [column, y, rgb] : probes) {
+    const uint8_t* p = image.At(48 + column, y);
+    EXPECT_EQ((p[0] << 16) | (p[1] << 8) | p[2], rgb) << "column " << column << " y " << y;
+  }
 }
 
 }  // namespace

@@ -2,51 +2,34 @@
 // source's recurrence to predict draws, and small hand-made library blocks.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
-
-#include "foundation/Random.h"
 
 namespace tv::test {
 
 // The documented recurrence, written out again so the tests do not trust the code under test.
 struct DrawPredictor {
-  uint32_t state;
-  explicit DrawPredictor(uint32_t seed) : state(seed) {}
+  uint32_t state;  // the seed, then the state after each draw
   int Next() {
     state = state * 214013u + 2531011u;
     return static_cast<int>((state >> 16) & 0x7FFF);
   }
 };
 
-// Draws taken from the shared source since it was at state `before` (-1 if more than `limit`).
-inline int DrawsSince(uint32_t before, int limit = 100000) {
-  DrawPredictor p(before);
-  for (int n = 0; n <= limit; ++n) {
-    if (p.state == RandomState()) return n;
-    p.Next();
-  }
-  return -1;
-}
-
 // A stored-knot block of one record whose components are rings of `points` points and the given
 // radius, the c-th centred at (1.2 c radius, 0, 0).
 inline std::vector<uint8_t> RingBlock(int components, int points = 24, double radius = 1.0) {
-  std::vector<uint8_t> block;
-  auto put = [&](const void* p, size_t n) {
-    const auto* b = static_cast<const uint8_t*>(p);
-    block.insert(block.end(), b, b + n);
+  std::vector<uint8_t> block = {static_cast<uint8_t>(components)};
+  auto put = [&block](const auto& value) {
+    const auto* b = reinterpret_cast<const uint8_t*>(&value);
+    block.insert(block.end(), b, b + sizeof value);
   };
-  block.push_back(static_cast<uint8_t>(components));
   const auto scale = static_cast<float>(0.4 * radius);
   for (int c = 0; c < components; ++c) {
-    const uint16_t n = static_cast<uint16_t>(points);
-    put(&n, 2);
-    const auto cx = static_cast<float>(1.2 * radius * c);
-    const float start[4] = {cx + static_cast<float>(radius), 0.0f, 0.0f, scale};
-    put(start, sizeof start);
+    put(static_cast<uint16_t>(points));
+    put(std::array<float, 4>{static_cast<float>(1.2 * radius * c) + static_cast<float>(radius), 0.0f, 0.0f, scale});
     double x = radius, y = 0.0;  // position as decoded, so rounding does not drift
     for (int i = 1; i < points; ++i) {
       const double a = 2.0 * M_PI * i / points;
@@ -54,8 +37,7 @@ inline std::vector<uint8_t> RingBlock(int components, int points = 24, double ra
       const auto dy = static_cast<int8_t>(std::lround((radius * std::sin(a) - y) * 127.0 / scale));
       x += dx * scale / 127.0;
       y += dy * scale / 127.0;
-      const int8_t d[3] = {dx, dy, 0};
-      put(d, 3);
+      put(std::array<int8_t, 3>{dx, dy, 0});
     }
   }
   block.push_back(0);
