@@ -1,9 +1,13 @@
-// The host against a recording platform: command line, closing rules, password lock and the saver
-// window's message table.
+// The host against a platform that records calls as lines of text: command line, closing rules,
+// password lock and the saver window.
 #include <gtest/gtest.h>
 
-#include "FakePlatform.h"
+#include <new>
+#include <set>
+#include <sstream>
+
 #include "host/ConfigTable.h"
+#include "host/Host.h"
 #include "host/SaverWindow.h"
 #include "support/GlRecorder.h"
 
@@ -11,7 +15,119 @@ namespace tv::host {
 namespace {
 
 using Calls = std::vector<std::string>;
-using test::FakePlatform;
+
+// Every call succeeds and every library, entry and key exists unless its name is in `fails`.
+// Messages the system would deliver (Send, DestroyWindow) go to the host's window procedure.
+class FakePlatform final : public Platform {
+ public:
+  std::set<std::string> fails;
+  bool is9x = false;
+  std::set<Handle> windows = {1234};
+  Handle runningSaver = 0;
+  uint32_t usePassword = 1, tick = 1000, timeMs = 500;
+  int32_t verifierAnswer = 0, powerLine = 1;
+  Point cursor;
+  Rect virtualScreen = {-1280, 0, 2560, 1024};
+  int openLibraries = 0;  // opened and not yet freed
+  Calls calls;
+
+  bool Ok(const std::string& name) const { return fails.count(name) == 0; }
+  Calls Only(const std::string& prefix) const {
+    Calls out;
+    for (const std::string& call : calls) {
+      if (call.rfind(prefix, 0) == 0) out.push_back(call);
+    }
+    return out;
+  }
+  size_t Count(const std::string& prefix) const { return Only(prefix).size(); }
+
+  void InitCommonControls(uint32_t) override {}
+  bool Is9xFamily() override { return is9x; }
+  Handle OpenLibrary(const char* name) override {
+    return Log("OpenLibrary", name), Ok(name) ? (++openLibraries, 6) : 0;
+  }
+  Handle LoadedModule(const char* name) override { return Ok(name) ? 3 : 0; }
+  Handle FindEntry(Handle, const char* name) override { return Ok(name) ? 9 : 0; }
+  void FreeLibrary(Handle) override { --openLibraries; }
+  uint32_t TickCount() override { return tick; }
+  uint32_t TimeMs() override { return timeMs; }
+  int32_t PowerLineStatus() override { return powerLine; }
+  void YieldTimeSlice() override {}
+  int32_t CallVerifyPassword(Handle, Handle) override {
+    return Log("Verify", hostState.checkingPassword), verifierAnswer;
+  }
+  void CallChangePassword(Handle, const char* provider, Handle parent) override {
+    Log("ChangePassword", provider, parent);
+  }
+  Handle CallAssociateContext(Handle, Handle, Handle c) override { return Log("Associate", c), 99; }
+  Handle OpenUserKey(const char*) override { return Ok("OpenUserKey") ? 5 : 0; }
+  bool QueryDword(Handle, const char*, uint32_t& value) override {
+    value = usePassword;
+    return Ok("QueryDword");
+  }
+  void CloseKey(Handle key) override { Log("CloseKey", key); }
+  void SetScreenSaverRunning(bool running) override { Log("SaverRunning", running); }
+  bool IsWindow(Handle window) override { return windows.count(window) != 0; }
+  Handle ForegroundWindow() override { return 42; }
+  void SetForegroundWindow(Handle window) override { Log("Foreground", window); }
+  void SetFocus(Handle) override {}
+  void ShowWindow(Handle) override {}
+  bool DestroyWindow(Handle window) override {
+    if (!windows.erase(window)) return false;
+    HostWindowProc(window, kDestroy, 0, 0);
+    return true;
+  }
+  Handle FindTopWindow(const char*, const char*) override { return runningSaver; }
+  Handle Parent(Handle) override { return 1234; }
+  Rect ClientRect(Handle) override { return {0, 0, 320, 200}; }
+  Rect VirtualScreen() override { return virtualScreen; }
+  Rect ScreenClipBox() override { return {10, 20, 650, 500}; }
+  Point CursorPos() override { return cursor; }
+  void HideCursor() override { Log("HideCursor"); }
+  uint32_t RegisterMessage(const char*) override { return 0xC123; }
+  bool RegisterSaverClass() override { return true; }
+  Handle CreateSaverWindow(uint32_t exStyle, const char* title, uint32_t, Rect at,
+                           Handle parent) override {
+    return Log("CreateWindow", title, exStyle, at.left, at.top, at.right, at.bottom, parent), 77;
+  }
+  int32_t RunMessageLoop() override { return Ok("Loop") ? 5 : throw std::bad_alloc(); }
+  void PostQuitMessage(int32_t code) override { Log("Quit", code); }
+  void Post(Handle window, uint32_t message, WParam w, LParam) override {
+    Log("Post", window, message, w);
+  }
+  LResult Send(Handle window, uint32_t message, WParam w, LParam l) override {
+    return HostWindowProc(window, message, w, l);
+  }
+  bool RemovePendingTimer(Handle) override { return Log("RemoveTimer"), false; }
+  LResult DefaultProc(Handle, uint32_t message, WParam, LParam) override {
+    return Log("Default", message), 0x5A;
+  }
+  uint32_t SetTimer(Handle, uint32_t id, uint32_t ms) override { return Log("SetTimer", id, ms), 1; }
+  void KillTimer(Handle, uint32_t id) override { Log("KillTimer", id); }
+  void ShowMessageBox(Handle owner, const char* text, const char* caption, uint32_t f) override {
+    Log("Box", owner, text, "|", caption, f);
+  }
+  int32_t RunConfigDialog(Handle parent) override { return Log("Dialog", parent), 3; }
+  Handle GetDC(Handle) override { return Ok("GetDC") ? 11 : 0; }
+  bool ReleaseDC(Handle, Handle) override { return Log("ReleaseDC"), Ok("ReleaseDC"); }
+  int32_t ChoosePixelFormat(Handle, int32_t bits) override {
+    return Log("ChooseFormat", bits), Ok("ChoosePixelFormat") ? 7 : 0;
+  }
+  bool SetPixelFormat(Handle, int32_t) override { return Ok("SetPixelFormat"); }
+  Handle CreateGlContext(Handle) override { return Ok("CreateGlContext") ? 22 : 0; }
+  bool MakeCurrent(Handle, Handle context) override { return Ok(context ? "MakeCurrent" : "Unbind"); }
+  bool DeleteGlContext(Handle) override { return Ok("DeleteGlContext"); }
+  void SwapBuffers(Handle) override { Log("Swap"); }
+
+ private:
+  template <typename... T>
+  void Log(const char* name, const T&... values) {
+    std::ostringstream line;
+    line << name;
+    ((line << ' ' << values), ...);
+    calls.push_back(line.str());
+  }
+};
 
 class HostTest : public ::testing::Test {
  protected:
@@ -67,9 +183,8 @@ TEST_F(HostTest, CommandLineChoosesTheMode) {
   fake.runningSaver = 1234;
   EXPECT_EQ(SaverHostMain(1, "/s"), 0);
   EXPECT_EQ(fake.calls, Calls{"Foreground 1234"});
-}
-
-TEST_F(HostTest, EscapedExceptionClearsTheRunningFlag) {
+  // An exception out of the run leaves no saver flagged as running.
+  Fresh();
   fake.is9x = true;
   fake.fails = {"Loop"};
   EXPECT_EQ(SaverHostMain(1, "/s"), -1);
@@ -263,40 +378,8 @@ TEST_F(HostTest, SaverWindowLifetime) {
   EXPECT_EQ(fake.Count("KillTimer 1"), 1u);
 }
 
-TEST(ConfigTable, PositionsValuesAndRepairs) {
-  SaverSettings record = DefaultSettings();
-  const TrackbarRow& uMin = kTrackbarTable[18];
-  ASSERT_STREQ(uMin.name, "u min");
-  SetFromPosition(record, uMin, 7);
-  EXPECT_EQ(record.uMin, 7 * 0.1);
-  EXPECT_EQ(TrackbarPosition(record, uMin), 7);
-  record.uMax = 0.5;
-  record.vMax = 2;
-  record.spinXMax = 10;
-  record.spinYMax = 140;
-  for (int32_t& w : record.styleWeight) w = 0;
-  RepairDialogRanges(record);
-  EXPECT_EQ(record.uMax, record.uMin);
-  EXPECT_EQ(record.vMax, 3);
-  EXPECT_EQ(record.spinXMax, 60);
-  EXPECT_EQ(record.spinYMax, 150);
-  EXPECT_EQ(record.styleWeight[6], 1);
-}
-
-TEST(ConfigTable, DefaultLabelsInTableOrder) {
-  std::string labels;
-  const TrackbarRow* row = kTrackbarTable;
-  for (; row->min != row->max; ++row)
-    labels += TrackbarLabel(TrackbarPosition(DefaultSettings(), *row), row->name) + ",";
-  EXPECT_EQ(row - kTrackbarTable, 22);
-  EXPECT_EQ(labels,
-            "2 Wire,1 Point,3 Triangle,3 Quad,4 Half U,4 Half V,5 Smooth,1 Blended,30 Wobbles,"
-            "40 S-Colored,20 Blended,30 Alpha,40 Wire,60 x min,90 x max,150 y min,200 y max,"
-            "2 Knots,10 u min,30 u max,3 v min,10 v max,");
-}
-
+// Link text on the dialog's button faces: blue, except white on a nearly pure blue face.
 TEST(ConfigTable, LinkColourOnButtonFaces) {
-  // Blue text, except white on a nearly pure blue face.
   for (uint32_t face : {0x00F0F0F0u, 0x00F50909u, 0x00F5090Au, 0x00F00909u}) {
     EXPECT_EQ(LinkTextColour(face), face == 0x00F50909u ? 0x00FFFFFFu : 0x00FF0000u) << face;
   }
