@@ -196,7 +196,7 @@ struct XServer {
 
 // The saver (checked: the leak-checked build) with an empty settings store and the variables given.
 Process Saver(const std::string& display, const std::string& args, const std::string& env = "",
-                   bool checked = false) {
+           bool checked = false) {
   return Process("env DISPLAY=" + display + " XDG_CONFIG_HOME=/nonexistent " + env + " " +
                  (checked ? TRESSVALE_X11_CHECKED_BINARY : TRESSVALE_X11_BINARY) + " " + args);
 }
