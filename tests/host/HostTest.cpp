@@ -31,6 +31,13 @@ class FakePlatform final : public Platform {
   int openLibraries = 0;  // opened and not yet freed
   Calls calls;
 
+  // Each fake starts the host afresh and is its platform while it lives.
+  FakePlatform() {
+    hostState = {};
+    saverWindow = {};
+    SetPlatform(this);
+  }
+  ~FakePlatform() override { SetPlatform(nullptr); }
   bool Ok(const std::string& name) const { return fails.count(name) == 0; }
   Calls Only(const std::string& prefix) const {
     Calls out;
@@ -125,21 +132,7 @@ class FakePlatform final : public Platform {
   }
 };
 
-class HostTest : public ::testing::Test {
- protected:
-  void SetUp() override { Fresh(); }
-  void TearDown() override { SetPlatform(nullptr); }
-  // A fresh fake and host state for the next row of a table.
-  void Fresh() {
-    fake = {};
-    hostState = {};
-    saverWindow = {};
-    SetPlatform(&fake);
-  }
-  FakePlatform fake;
-};
-
-TEST_F(HostTest, CommandLineChoosesTheMode) {
+TEST(HostTest, CommandLineChoosesTheMode) {
   const Calls full = {"CreateWindow Screen Saver 8 -1280 0 2560 1024 0", "Foreground 77"};
   const Calls preview = {"CreateWindow Preview 0 0 0 320 200 1234"};
   const struct {
@@ -168,7 +161,7 @@ TEST_F(HostTest, CommandLineChoosesTheMode) {
   };
   for (const auto& c : cases) {
     for (const char* line : c.lines) {
-      Fresh();
+      FakePlatform fake;
       fake.is9x = c.is9x;
       fake.runningSaver = c.runningSaver;
       fake.virtualScreen = c.virtualScreen;
@@ -178,7 +171,7 @@ TEST_F(HostTest, CommandLineChoosesTheMode) {
     }
   }
   // An exception out of the run leaves no saver flagged as running.
-  Fresh();
+  FakePlatform fake;
   fake.is9x = true;
   fake.fails = {"Loop"};
   EXPECT_EQ(SaverHostMain(1, "/s"), -1);
@@ -187,7 +180,7 @@ TEST_F(HostTest, CommandLineChoosesTheMode) {
 
 // One message to the host window in a given state: its result and what the platform was asked to do
 // besides the default handling (a close posted, the cursor hidden, ...).
-TEST_F(HostTest, MessageTable) {
+TEST(HostTest, MessageTable) {
   enum State { Normal, Preview, Closing, Checking, OnBattery, Locked };
   const Calls close = {"Post 77 16 0"}, hide = {"HideCursor"}, none;
   const struct {
@@ -231,7 +224,7 @@ TEST_F(HostTest, MessageTable) {
   for (const auto& c : cases) {
     for (uint32_t message : c.messages) {
       for (WParam wParam : c.wParams) {
-        Fresh();
+        FakePlatform fake;
         hostState = {.isPreview = c.state == Preview, .closing = c.state == Closing,
                      .checkingPassword = c.state == Checking, .verifyPassword = c.state == Locked,
                      .autoPlayMessage = 0xC123, .mouseAnchor = {},
@@ -246,7 +239,8 @@ TEST_F(HostTest, MessageTable) {
   }
 }
 
-TEST_F(HostTest, MouseDriftAddsUpFromTheAnchor) {
+TEST(HostTest, MouseDriftAddsUpFromTheAnchor) {
+  FakePlatform fake;
   hostState.mouseAnchor = {100, 100};
   const Point path[] = {{103, 101}, {101, 102}, {104, 101}, {102, 99}, {101, 100}, {100, 104}};
   const size_t closesAfter[] = {0, 0, 1, 1, 1, 2};  // sums 4, 3, 5 (new anchor), 4, 3, 5
@@ -257,7 +251,8 @@ TEST_F(HostTest, MouseDriftAddsUpFromTheAnchor) {
   }
 }
 
-TEST_F(HostTest, PasswordCheckBeforeClosing) {
+TEST(HostTest, PasswordCheckBeforeClosing) {
+  FakePlatform fake;
   hostState.is9xFamily = true;
   EXPECT_EQ(VerifyBeforeClose(77), 1);  // no verifier: granted at once
   hostState.closing = false;
@@ -286,10 +281,10 @@ TEST_F(HostTest, PasswordCheckBeforeClosing) {
 
 // The verifier needs the 9x family, the password flag and PASSWORD.CPL with its entry; whatever was
 // opened is given back.
-TEST_F(HostTest, PasswordVerifierLoading) {
+TEST(HostTest, PasswordVerifierLoading) {
   for (const char* missing :
        {"", "9x", "OpenUserKey", "QueryDword", "flag", "PASSWORD.CPL", "VerifyScreenSavePwd"}) {
-    Fresh();
+    FakePlatform fake;
     fake.fails = {missing};
     hostState.is9xFamily = fake.Ok("9x");
     fake.usePassword = fake.Ok("flag");
@@ -304,7 +299,7 @@ TEST_F(HostTest, PasswordVerifierLoading) {
   }
 }
 
-TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
+TEST(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
   tv::test::GlRecorder gl;
   const struct {
     const char* fails;
@@ -319,7 +314,7 @@ TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
       {"MakeCurrent", "Can't Activate The GL Rendering Context.", 1, true},
   };
   for (const auto& c : cases) {
-    Fresh();
+    FakePlatform fake;
     fake.windows.insert(77);
     fake.fails = {c.fails, c.imeLoaded ? "" : "IMM32.DLL"};
     EXPECT_EQ(HostWindowProc(77, kCreate, 0, 0), 0) << c.text;
@@ -335,7 +330,8 @@ TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
   }
 }
 
-TEST_F(HostTest, SaverWindowLifetime) {
+TEST(HostTest, SaverWindowLifetime) {
+  FakePlatform fake;
   tv::test::GlRecorder gl;
   fake.windows.insert(77);
   EXPECT_EQ(SaverWindowProc(77, kCreate, 0, 0), 0x5A);
