@@ -102,7 +102,7 @@ class FakePlatform final : public Platform {
     return HostWindowProc(w, m, p, l);
   }
   bool RemovePendingTimer(Handle) override { return Log("RemoveTimer"), false; }
-  LResult DefaultProc(Handle, uint32_t, WParam, LParam) override { return 0x5A; }  // marks the default handling
+  LResult DefaultProc(Handle, uint32_t, WParam, LParam) override { return 0x5A; }  // its mark
   uint32_t SetTimer(Handle, uint32_t i, uint32_t ms) override { return Log("SetTimer", i, ms), 1; }
   void KillTimer(Handle, uint32_t id) override { Log("KillTimer", id); }
   void ShowMessageBox(Handle owner, const char* text, const char* caption, uint32_t f) override {
