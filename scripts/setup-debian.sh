@@ -10,6 +10,8 @@ packages=(
   libopengl-dev libx11-dev libglx-dev xvfb xauth
   # The Linux saver's tests: the screen-saver daemon, XML check, manual pages, package tools, pgrep
   xscreensaver libxml2-utils man-db dpkg-dev file procps
+  # The X11 saver's tests: user input through XTEST (xdotool) and window properties (xprop)
+  xdotool x11-utils
   "$@"
 )
 missing=()

@@ -1,9 +1,13 @@
-// The host against a recording platform: command line, closing rules, password lock and the saver
-// window's message table.
+// The host against a platform that records calls as lines of text: command line, closing rules,
+// password lock and the saver window.
 #include <gtest/gtest.h>
 
-#include "FakePlatform.h"
+#include <new>
+#include <set>
+#include <sstream>
+
 #include "host/ConfigTable.h"
+#include "host/Host.h"
 #include "host/SaverWindow.h"
 #include "support/GlRecorder.h"
 
@@ -11,23 +15,122 @@ namespace tv::host {
 namespace {
 
 using Calls = std::vector<std::string>;
-using test::FakePlatform;
 
-class HostTest : public ::testing::Test {
- protected:
-  void SetUp() override { Fresh(); }
-  void TearDown() override { SetPlatform(nullptr); }
-  // A fresh fake and host state for the next row of a table.
-  void Fresh() {
-    fake = {};
+// Every call succeeds and every library, entry and key exists unless its name is in `fails`.
+// Messages the system would deliver (Send, DestroyWindow) go to the host's window procedure.
+class FakePlatform final : public Platform {
+ public:
+  std::set<std::string> fails;
+  bool is9x = false;
+  std::set<Handle> windows = {1234};
+  Handle runningSaver = 0;
+  uint32_t usePassword = 1, tick = 1000, timeMs = 500;
+  int32_t verifierAnswer = 0, powerLine = 1;
+  Point cursor;
+  Rect virtualScreen = {-1280, 0, 2560, 1024};
+  int openLibraries = 0;  // opened and not yet freed
+  Calls calls;
+
+  // Each fake starts the host afresh and is its platform while it lives.
+  FakePlatform() {
     hostState = {};
     saverWindow = {};
-    SetPlatform(&fake);
+    SetPlatform(this);
   }
-  FakePlatform fake;
+  ~FakePlatform() override { SetPlatform(nullptr); }
+  bool Ok(const std::string& name) const { return fails.count(name) == 0; }
+  Calls Only(const std::string& prefix) const {
+    Calls out;
+    for (const std::string& call : calls) {
+      if (call.rfind(prefix, 0) == 0) out.push_back(call);
+    }
+    return out;
+  }
+  size_t Count(const std::string& prefix) const { return Only(prefix).size(); }
+
+  void InitCommonControls(uint32_t) override {}
+  bool Is9xFamily() override { return is9x; }
+  Handle OpenLibrary(const char* name) override {
+    return Log("OpenLibrary", name), Ok(name) ? (++openLibraries, 6) : 0;
+  }
+  Handle LoadedModule(const char* name) override { return Ok(name) ? 3 : 0; }
+  Handle FindEntry(Handle, const char* name) override { return Ok(name) ? 9 : 0; }
+  void FreeLibrary(Handle) override { --openLibraries; }
+  uint32_t TickCount() override { return tick; }
+  uint32_t TimeMs() override { return timeMs; }
+  int32_t PowerLineStatus() override { return powerLine; }
+  void YieldTimeSlice() override {}
+  int32_t CallVerifyPassword(Handle, Handle) override {
+    return Log("Verify", hostState.checkingPassword), verifierAnswer;
+  }
+  void CallChangePassword(Handle, const char* p, Handle w) override { Log("ChangePassword", p, w); }
+  Handle CallAssociateContext(Handle, Handle, Handle c) override { return Log("Associate", c), 99; }
+  Handle OpenUserKey(const char*) override { return Ok("OpenUserKey") ? 5 : 0; }
+  bool QueryDword(Handle, const char*, uint32_t& value) override {
+    value = usePassword;
+    return Ok("QueryDword");
+  }
+  void CloseKey(Handle key) override { Log("CloseKey", key); }
+  void SetScreenSaverRunning(bool running) override { Log("SaverRunning", running); }
+  bool IsWindow(Handle window) override { return windows.count(window) != 0; }
+  Handle ForegroundWindow() override { return 42; }
+  void SetForegroundWindow(Handle window) override { Log("Foreground", window); }
+  void SetFocus(Handle) override {}
+  void ShowWindow(Handle) override {}
+  bool DestroyWindow(Handle window) override {
+    if (!windows.erase(window)) return false;
+    HostWindowProc(window, kDestroy, 0, 0);
+    return true;
+  }
+  Handle FindTopWindow(const char*, const char*) override { return runningSaver; }
+  Handle Parent(Handle) override { return 1234; }
+  Rect ClientRect(Handle) override { return {0, 0, 320, 200}; }
+  Rect VirtualScreen() override { return virtualScreen; }
+  Rect ScreenClipBox() override { return {10, 20, 650, 500}; }
+  Point CursorPos() override { return cursor; }
+  void HideCursor() override { Log("HideCursor"); }
+  uint32_t RegisterMessage(const char*) override { return 0xC123; }
+  bool RegisterSaverClass() override { return true; }
+  Handle CreateSaverWindow(uint32_t exStyle, const char* title, uint32_t, Rect at,
+                           Handle parent) override {
+    return Log("CreateWindow", title, exStyle, at.left, at.top, at.right, at.bottom, parent), 77;
+  }
+  int32_t RunMessageLoop() override { return Ok("Loop") ? 5 : throw std::bad_alloc(); }
+  void PostQuitMessage(int32_t code) override { Log("Quit", code); }
+  void Post(Handle w, uint32_t m, WParam p, LParam) override { Log("Post", w, m, p); }
+  LResult Send(Handle w, uint32_t m, WParam p, LParam l) override {
+    return HostWindowProc(w, m, p, l);
+  }
+  bool RemovePendingTimer(Handle) override { return Log("RemoveTimer"), false; }
+  LResult DefaultProc(Handle, uint32_t, WParam, LParam) override { return 0x5A; }  // its mark
+  uint32_t SetTimer(Handle, uint32_t i, uint32_t ms) override { return Log("SetTimer", i, ms), 1; }
+  void KillTimer(Handle, uint32_t id) override { Log("KillTimer", id); }
+  void ShowMessageBox(Handle owner, const char* text, const char* caption, uint32_t f) override {
+    Log("Box", owner, text, "|", caption, f);
+  }
+  int32_t RunConfigDialog(Handle parent) override { return Log("Dialog", parent), 3; }
+  Handle GetDC(Handle) override { return Ok("GetDC") ? 11 : 0; }
+  bool ReleaseDC(Handle, Handle) override { return Log("ReleaseDC"), Ok("ReleaseDC"); }
+  int32_t ChoosePixelFormat(Handle, int32_t bits) override {
+    return Log("ChooseFormat", bits), Ok("ChoosePixelFormat") ? 7 : 0;
+  }
+  bool SetPixelFormat(Handle, int32_t) override { return Ok("SetPixelFormat"); }
+  Handle CreateGlContext(Handle) override { return Ok("CreateGlContext") ? 22 : 0; }
+  bool MakeCurrent(Handle, Handle c) override { return Ok(c ? "MakeCurrent" : "Unbind"); }
+  bool DeleteGlContext(Handle) override { return Ok("DeleteGlContext"); }
+  void SwapBuffers(Handle) override { Log("Swap"); }
+
+ private:
+  template <typename... T>
+  void Log(const char* name, const T&... values) {
+    std::ostringstream line;
+    line << name;
+    ((line << ' ' << values), ...);
+    calls.push_back(line.str());
+  }
 };
 
-TEST_F(HostTest, CommandLineChoosesTheMode) {
+TEST(HostTest, CommandLineChoosesTheMode) {
   const Calls full = {"CreateWindow Screen Saver 8 -1280 0 2560 1024 0", "Foreground 77"};
   const Calls preview = {"CreateWindow Preview 0 0 0 320 200 1234"};
   const struct {
@@ -35,6 +138,8 @@ TEST_F(HostTest, CommandLineChoosesTheMode) {
     int32_t result;
     Calls calls;
     std::vector<const char*> lines;
+    Handle runningSaver = 0;
+    Rect virtualScreen = {-1280, 0, 2560, 1024};
   } cases[] = {
       {false, 5, full, {"saver.scr /s", "saver.scr -S", "saver.scr s", "saver.scr //s",
                         "saver.scr  \t /s /p 12", "\"C:\\Program Files\\My Savers\\t v.scr\" /s",
@@ -48,28 +153,23 @@ TEST_F(HostTest, CommandLineChoosesTheMode) {
       {false, 3, {"Dialog 42"}, {"saver.scr /c 1234", "saver.scr /c", "saver.scr /c:999"}},
       {true, 0, {"OpenLibrary MPR.DLL", "ChangePassword SCRSAVE 1234"}, {"saver.scr /a 1234"}},
       {true, 0, {"OpenLibrary MPR.DLL", "ChangePassword SCRSAVE 42"}, {"saver.scr /a"}},
+      {false, 0, {"Foreground 1234"}, {"saver.scr /s"}, 1234},  // brings up the one running
+      {false, 5, {"CreateWindow Screen Saver 8 10 20 640 480 0", "Foreground 77"}, {"saver.scr /s"},
+       0, {0, 0, 0, 768}},  // no virtual-screen size: the screen's clip box
   };
   for (const auto& c : cases) {
     for (const char* line : c.lines) {
-      Fresh();
+      FakePlatform fake;
       fake.is9x = c.is9x;
+      fake.runningSaver = c.runningSaver;
+      fake.virtualScreen = c.virtualScreen;
       EXPECT_EQ(SaverHostMain(1, SkipProgramName(line)), c.result) << line;
       EXPECT_EQ(fake.calls, c.calls) << line;
       EXPECT_EQ(fake.openLibraries, 0) << line;
     }
   }
-  // No virtual-screen size: the screen's clip box. A saver already running is brought up.
-  Fresh();
-  fake.virtualScreen = {0, 0, 0, 768};
-  SaverHostMain(1, "/s");
-  EXPECT_EQ(fake.Only("CreateWindow"), Calls{"CreateWindow Screen Saver 8 10 20 640 480 0"});
-  Fresh();
-  fake.runningSaver = 1234;
-  EXPECT_EQ(SaverHostMain(1, "/s"), 0);
-  EXPECT_EQ(fake.calls, Calls{"Foreground 1234"});
-}
-
-TEST_F(HostTest, EscapedExceptionClearsTheRunningFlag) {
+  // An exception out of the run leaves no saver flagged as running.
+  FakePlatform fake;
   fake.is9x = true;
   fake.fails = {"Loop"};
   EXPECT_EQ(SaverHostMain(1, "/s"), -1);
@@ -78,7 +178,7 @@ TEST_F(HostTest, EscapedExceptionClearsTheRunningFlag) {
 
 // One message to the host window in a given state: its result and what the platform was asked to do
 // besides the default handling (a close posted, the cursor hidden, ...).
-TEST_F(HostTest, MessageTable) {
+TEST(HostTest, MessageTable) {
   enum State { Normal, Preview, Closing, Checking, OnBattery, Locked };
   const Calls close = {"Post 77 16 0"}, hide = {"HideCursor"}, none;
   const struct {
@@ -122,16 +222,13 @@ TEST_F(HostTest, MessageTable) {
   for (const auto& c : cases) {
     for (uint32_t message : c.messages) {
       for (WParam wParam : c.wParams) {
-        Fresh();
-        hostState.lastPowerLine = c.state == OnBattery ? 0 : fake.powerLine;
-        hostState.isPreview = c.state == Preview;
-        hostState.closing = c.state == Closing;
-        hostState.checkingPassword = c.state == Checking;
-        hostState.verifyPassword = c.state == Locked ? 9 : 0;
-        hostState.autoPlayMessage = 0xC123;
+        FakePlatform fake;
+        hostState = {.isPreview = c.state == Preview, .closing = c.state == Closing,
+                     .checkingPassword = c.state == Checking, .verifyPassword = c.state == Locked,
+                     .autoPlayMessage = 0xC123, .mouseAnchor = {},
+                     .lastPowerLine = c.state == OnBattery ? 0 : fake.powerLine};
         const std::string what = std::to_string(message) + " " + std::to_string(wParam);
         EXPECT_EQ(HostWindowProc(77, message, wParam, c.lParam), c.result) << what;
-        std::erase_if(fake.calls, [](const std::string& s) { return s.rfind("Default", 0) == 0; });
         EXPECT_EQ(fake.calls, c.calls) << what;
         EXPECT_EQ(hostState.lastPowerLine, fake.powerLine) << what;
       }
@@ -139,7 +236,8 @@ TEST_F(HostTest, MessageTable) {
   }
 }
 
-TEST_F(HostTest, MouseDriftAddsUpFromTheAnchor) {
+TEST(HostTest, MouseDriftAddsUpFromTheAnchor) {
+  FakePlatform fake;
   hostState.mouseAnchor = {100, 100};
   const Point path[] = {{103, 101}, {101, 102}, {104, 101}, {102, 99}, {101, 100}, {100, 104}};
   const size_t closesAfter[] = {0, 0, 1, 1, 1, 2};  // sums 4, 3, 5 (new anchor), 4, 3, 5
@@ -150,7 +248,8 @@ TEST_F(HostTest, MouseDriftAddsUpFromTheAnchor) {
   }
 }
 
-TEST_F(HostTest, PasswordCheckBeforeClosing) {
+TEST(HostTest, PasswordCheckBeforeClosing) {
+  FakePlatform fake;
   hostState.is9xFamily = true;
   EXPECT_EQ(VerifyBeforeClose(77), 1);  // no verifier: granted at once
   hostState.closing = false;
@@ -158,9 +257,8 @@ TEST_F(HostTest, PasswordCheckBeforeClosing) {
   fake.cursor = {5, 6};
   // Refused: the saver stays, the cursor is hidden again, the anchor moves to the cursor.
   EXPECT_EQ(HostWindowProc(77, kClose, 0, 0), 0);
-  EXPECT_EQ(fake.Only("Verify"), Calls{"Verify 1"});  // checking while asked
-  EXPECT_EQ(fake.Count("RemoveTimer"), 2u);
-  EXPECT_EQ(fake.Count("HideCursor"), 1u);
+  // Two pending frames taken off the queue; checking while asked.
+  EXPECT_EQ(fake.calls, (Calls{"RemoveTimer", "RemoveTimer", "Verify 1", "HideCursor"}));
   EXPECT_FALSE(hostState.closing || hostState.checkingPassword);
   EXPECT_EQ(hostState.mouseAnchor.x + hostState.mouseAnchor.y, 11);
   // Within 200 ms of the refusal: refused without asking; from 200 ms on, asked again.
@@ -180,10 +278,10 @@ TEST_F(HostTest, PasswordCheckBeforeClosing) {
 
 // The verifier needs the 9x family, the password flag and PASSWORD.CPL with its entry; whatever was
 // opened is given back.
-TEST_F(HostTest, PasswordVerifierLoading) {
+TEST(HostTest, PasswordVerifierLoading) {
   for (const char* missing :
        {"", "9x", "OpenUserKey", "QueryDword", "flag", "PASSWORD.CPL", "VerifyScreenSavePwd"}) {
-    Fresh();
+    FakePlatform fake;
     fake.fails = {missing};
     hostState.is9xFamily = fake.Ok("9x");
     fake.usePassword = fake.Ok("flag");
@@ -195,11 +293,10 @@ TEST_F(HostTest, PasswordVerifierLoading) {
     const Calls running = loaded ? Calls{"SaverRunning 1", "SaverRunning 0"} : Calls{};
     EXPECT_EQ(fake.Only("SaverRunning"), running) << missing;
     EXPECT_EQ(fake.openLibraries, 0) << missing;
-    EXPECT_EQ(hostState.passwordLibrary, 0u) << missing;
   }
 }
 
-TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
+TEST(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
   tv::test::GlRecorder gl;
   const struct {
     const char* fails;
@@ -214,7 +311,7 @@ TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
       {"MakeCurrent", "Can't Activate The GL Rendering Context.", 1, true},
   };
   for (const auto& c : cases) {
-    Fresh();
+    FakePlatform fake;
     fake.windows.insert(77);
     fake.fails = {c.fails, c.imeLoaded ? "" : "IMM32.DLL"};
     EXPECT_EQ(HostWindowProc(77, kCreate, 0, 0), 0) << c.text;
@@ -230,13 +327,12 @@ TEST_F(HostTest, RenderContextFailuresShowTwoBoxesInOrder) {
   }
 }
 
-TEST_F(HostTest, SaverWindowLifetime) {
+TEST(HostTest, SaverWindowLifetime) {
+  FakePlatform fake;
   tv::test::GlRecorder gl;
   fake.windows.insert(77);
   EXPECT_EQ(SaverWindowProc(77, kCreate, 0, 0), 0x5A);
-  EXPECT_EQ(fake.Only("ChooseFormat"), Calls{"ChooseFormat 32"});
-  EXPECT_EQ(fake.Only("SetTimer"), Calls{"SetTimer 1234 10"});
-  EXPECT_EQ(saverWindow.timerId, 1u);
+  EXPECT_EQ(fake.calls, (Calls{"ChooseFormat 32", "Foreground 77", "SetTimer 1234 10"}));
   // Size: the low and high words of lParam.
   gl.Clear();
   EXPECT_EQ(SaverWindowProc(77, kSize, 0, (300 << 16) | 640), 0);
@@ -263,40 +359,8 @@ TEST_F(HostTest, SaverWindowLifetime) {
   EXPECT_EQ(fake.Count("KillTimer 1"), 1u);
 }
 
-TEST(ConfigTable, PositionsValuesAndRepairs) {
-  SaverSettings record = DefaultSettings();
-  const TrackbarRow& uMin = kTrackbarTable[18];
-  ASSERT_STREQ(uMin.name, "u min");
-  SetFromPosition(record, uMin, 7);
-  EXPECT_EQ(record.uMin, 7 * 0.1);
-  EXPECT_EQ(TrackbarPosition(record, uMin), 7);
-  record.uMax = 0.5;
-  record.vMax = 2;
-  record.spinXMax = 10;
-  record.spinYMax = 140;
-  for (int32_t& w : record.styleWeight) w = 0;
-  RepairDialogRanges(record);
-  EXPECT_EQ(record.uMax, record.uMin);
-  EXPECT_EQ(record.vMax, 3);
-  EXPECT_EQ(record.spinXMax, 60);
-  EXPECT_EQ(record.spinYMax, 150);
-  EXPECT_EQ(record.styleWeight[6], 1);
-}
-
-TEST(ConfigTable, DefaultLabelsInTableOrder) {
-  std::string labels;
-  const TrackbarRow* row = kTrackbarTable;
-  for (; row->min != row->max; ++row)
-    labels += TrackbarLabel(TrackbarPosition(DefaultSettings(), *row), row->name) + ",";
-  EXPECT_EQ(row - kTrackbarTable, 22);
-  EXPECT_EQ(labels,
-            "2 Wire,1 Point,3 Triangle,3 Quad,4 Half U,4 Half V,5 Smooth,1 Blended,30 Wobbles,"
-            "40 S-Colored,20 Blended,30 Alpha,40 Wire,60 x min,90 x max,150 y min,200 y max,"
-            "2 Knots,10 u min,30 u max,3 v min,10 v max,");
-}
-
+// Link text on the dialog's button faces: blue, except white on a nearly pure blue face.
 TEST(ConfigTable, LinkColourOnButtonFaces) {
-  // Blue text, except white on a nearly pure blue face.
   for (uint32_t face : {0x00F0F0F0u, 0x00F50909u, 0x00F5090Au, 0x00F00909u}) {
     EXPECT_EQ(LinkTextColour(face), face == 0x00F50909u ? 0x00FFFFFFu : 0x00FF0000u) << face;
   }
