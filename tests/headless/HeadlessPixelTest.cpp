@@ -1,5 +1,5 @@
-// Real pixels through EGL on Mesa: a still of a known knot, and the saver's frames on the
-// simulated clock.
+// Real pixels through EGL on Mesa: a still of a known knot, the renderer's carried state and
+// blending, and the saver's frames on the simulated clock.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +8,10 @@
 
 #include "EglContext.h"
 #include "HeadlessRun.h"
+#include "knots/TorusKnot.h"
 #include "knots/library/KnotLibrary.h"
+#include "render/Gl.h"
+#include "render/Render.h"
 #include "saver/Saver.h"
 #include "saver/SceneTestSupport.h"
 #include "settings/SaverSettings.h"
@@ -42,6 +45,51 @@ long Lit(const Image& image, int above, bool middle = false) {
   for (int y = my; y < h - my; ++y)
     for (int x = mx; x < w - mx; ++x) n += Brightness(image.At(x, y)) > above;
   return n;
+}
+
+RenderParams Plain(int32_t style) { return {.style = style, .sColored = 0, .wobbles = 0}; }
+
+// One frame per knot, a torus knot at (0, 0, -7): the picture is the last one, drawn in the GL
+// state the others left.
+Image DrawTorus(const EglContext& context, std::initializer_list<RenderParams> params, int32_t timeMs = 0) {
+  static const TorusKnot knot = [] {
+    TorusKnot k;
+    k.Rebuild();
+    k.ScaleToSize(5.0);
+    return k;
+  }();
+  for (const RenderParams& p : params) {
+    gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    ClearTranslucent();
+    gl.LoadIdentity();
+    gl.Translatef(0, 0, -7);
+    DrawKnot(knot, timeMs, p);
+    gl.LoadIdentity();
+    DrawTranslucent();
+    gl.Flush();
+  }
+  Image image(context.Width(), context.Height());
+  image.rgba = context.ReadPixels();
+  return image;
+}
+
+// A triangle knot after a wire knot keeps its line mode; translucent cells (about 18.6 s in the
+// knot lies beyond the x plane alone, so all of them) cover as much, dimmer over the black.
+TEST_F(HeadlessPixelTest, TriangleAfterWireIsOutlinedAndTranslucentCellsBlend) {
+  const SaverRun run(*context_, 1u);  // the saver's view and GL state
+  const long filled = Lit(DrawTorus(*context_, {Plain(Smooth), Plain(Triangle)}), 0);
+  const long outlined = Lit(DrawTorus(*context_, {Plain(Wire), Plain(Triangle)}), 0);
+  EXPECT_LT(outlined, filled * 3 / 4);
+  EXPECT_GT(outlined, 0);
+  RenderParams translucent = Plain(Smooth);
+  translucent.translucent = 1;
+  const Image blended = DrawTorus(*context_, {translucent}, 18564);
+  EXPECT_EQ(TranslucentCells().size(), size_t(80 * 10));
+  const Image opaque = DrawTorus(*context_, {Plain(Smooth)}, 18564);
+  long sumBlended = 0, sumOpaque = 0;
+  for (size_t i = 1; i < opaque.rgba.size(); i += 4) sumBlended += blended.rgba[i], sumOpaque += opaque.rgba[i];
+  EXPECT_LT(sumBlended, sumOpaque);
+  EXPECT_GT(Lit(blended, 0), Lit(opaque, 0) / 2);
 }
 
 TEST_F(HeadlessPixelTest, StillOfARingIsLitAndColouredOnTheRingAndBlackElsewhere) {
