@@ -2,11 +2,9 @@
 #include <iostream>
 
 #include "HeadlessRun.h"
-#include "HeapPolicy.h"
 #include "RenderOptions.h"
 
 int main(int argc, char** argv) {
-  tv::posix::ReturnLargeBlocksWhenFreed();
   tv::headless::RenderOptions options;
   std::string error;
   if (!tv::headless::ParseRenderOptions(argc, argv, options, error)) {

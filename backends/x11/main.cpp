@@ -18,7 +18,6 @@
 
 #include "EglContext.h"
 #include "FpsOverlay.h"
-#include "HeapPolicy.h"
 #include "PngWriter.h"
 #include "X11Options.h"
 #include "display/Display.h"
@@ -280,7 +279,6 @@ int SaveSettingOptions(const X11Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  tv::posix::ReturnLargeBlocksWhenFreed();
   X11Options options;
   std::string error;
   if (!tv::x11::ParseX11Options(argc, argv, options, error)) {
