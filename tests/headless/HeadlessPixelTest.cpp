@@ -52,12 +52,9 @@ RenderParams Plain(int32_t style) { return {.style = style, .sColored = 0, .wobb
 // One frame per knot, a torus knot at (0, 0, -7): the picture is the last one, drawn in the GL
 // state the others left.
 Image DrawTorus(const EglContext& context, std::initializer_list<RenderParams> params, int32_t timeMs = 0) {
-  static const TorusKnot knot = [] {
-    TorusKnot k;
-    k.Rebuild();
-    k.ScaleToSize(5.0);
-    return k;
-  }();
+  TorusKnot knot;
+  knot.Rebuild();
+  knot.ScaleToSize(5.0);
   for (const RenderParams& p : params) {
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     ClearTranslucent();
@@ -81,9 +78,7 @@ TEST_F(HeadlessPixelTest, TriangleAfterWireIsOutlinedAndTranslucentCellsBlend) {
   const long outlined = Lit(DrawTorus(*context_, {Plain(Wire), Plain(Triangle)}), 0);
   EXPECT_LT(outlined, filled * 3 / 4);
   EXPECT_GT(outlined, 0);
-  RenderParams translucent = Plain(Smooth);
-  translucent.translucent = 1;
-  const Image blended = DrawTorus(*context_, {translucent}, 18564);
+  const Image blended = DrawTorus(*context_, {{.style = Smooth, .sColored = 0, .wobbles = 0, .translucent = 1}}, 18564);
   EXPECT_EQ(TranslucentCells().size(), size_t(80 * 10));
   const Image opaque = DrawTorus(*context_, {Plain(Smooth)}, 18564);
   long sumBlended = 0, sumOpaque = 0;
