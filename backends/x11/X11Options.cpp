@@ -37,47 +37,41 @@ const char* const kX11Usage =
     "  -x-min -x-max -y-min -y-max N   rotation speeds 0..300     -knots N   knot count 1..20\n"
     "  -u-min -u-max X   rings per curve point 0.1..10            -v-min -v-max N   3..50\n";
 
-#define TV_FIELD(f) offsetof(SaverSettings, f)
 const SettingOption kSettingOptions[22] = {
-    {"wire", "Wire", TV_FIELD(styleWeight[0]), false, 0, 20},
-    {"point", "Point", TV_FIELD(styleWeight[1]), false, 0, 20},
-    {"triangle", "Triangle", TV_FIELD(styleWeight[2]), false, 0, 20},
-    {"quad", "Quad", TV_FIELD(styleWeight[3]), false, 0, 20},
-    {"half-u", "Half U", TV_FIELD(styleWeight[4]), false, 0, 20},
-    {"half-v", "Half V", TV_FIELD(styleWeight[5]), false, 0, 20},
-    {"smooth", "Smooth", TV_FIELD(styleWeight[6]), false, 0, 20},
-    {"blended", "Blended", TV_FIELD(styleWeight[7]), false, 0, 20},
-    {"wobbles", "Wobbles", TV_FIELD(wobblePercent), false, 0, 100},
-    {"s-colored", "S-Colored", TV_FIELD(sColoredPercent), false, 0, 100},
-    {"blended-percent", "Blended", TV_FIELD(blendedPercent), false, 0, 100},
-    {"alpha", "Alpha", TV_FIELD(alphaPercent), false, 0, 100},
-    {"wire-percent", "Wire", TV_FIELD(wirePercent), false, 0, 100},
-    {"x-min", "x min", TV_FIELD(spinXMin), false, 0, 300},
-    {"x-max", "x max", TV_FIELD(spinXMax), false, 0, 300},
-    {"y-min", "y min", TV_FIELD(spinYMin), false, 0, 300},
-    {"y-max", "y max", TV_FIELD(spinYMax), false, 0, 300},
-    {"knots", "Knots", TV_FIELD(knotCount), false, 1, 20},
-    {"u-min", "u min", TV_FIELD(uMin), true, 0.1, 10},
-    {"u-max", "u max", TV_FIELD(uMax), true, 0.1, 10},
-    {"v-min", "v min", TV_FIELD(vMin), false, 3, 50},
-    {"v-max", "v max", TV_FIELD(vMax), false, 3, 50},
+    {"wire", &host::kTrackbarTable[0]},
+    {"point", &host::kTrackbarTable[1]},
+    {"triangle", &host::kTrackbarTable[2]},
+    {"quad", &host::kTrackbarTable[3]},
+    {"half-u", &host::kTrackbarTable[4]},
+    {"half-v", &host::kTrackbarTable[5]},
+    {"smooth", &host::kTrackbarTable[6]},
+    {"blended", &host::kTrackbarTable[7]},
+    {"wobbles", &host::kTrackbarTable[8]},
+    {"s-colored", &host::kTrackbarTable[9]},
+    {"blended-percent", &host::kTrackbarTable[10]},
+    {"alpha", &host::kTrackbarTable[11]},
+    {"wire-percent", &host::kTrackbarTable[12]},
+    {"x-min", &host::kTrackbarTable[13]},
+    {"x-max", &host::kTrackbarTable[14]},
+    {"y-min", &host::kTrackbarTable[15]},
+    {"y-max", &host::kTrackbarTable[16]},
+    {"knots", &host::kTrackbarTable[17]},
+    {"u-min", &host::kTrackbarTable[18]},
+    {"u-max", &host::kTrackbarTable[19]},
+    {"v-min", &host::kTrackbarTable[20]},
+    {"v-max", &host::kTrackbarTable[21]},
 };
-#undef TV_FIELD
 
 double SettingValue(const SaverSettings& record, const SettingOption& option) {
-  const auto* base = reinterpret_cast<const unsigned char*>(&record) + option.offset;
-  if (option.rings) return *reinterpret_cast<const double*>(base);
+  const auto* base = reinterpret_cast<const unsigned char*>(&record) + option.row->offset;
+  if (option.row->tenths) return *reinterpret_cast<const double*>(base);
   return *reinterpret_cast<const int32_t*>(base);
 }
 
 void SetSetting(SaverSettings& record, const SettingOption& option, double value) {
-  auto* base = reinterpret_cast<unsigned char*>(&record) + option.offset;
-  if (option.rings) {
-    // The dialog keeps rings in tenths: position x 0.1.
-    *reinterpret_cast<double*>(base) = std::lround(value * 10.0) * 0.1;
-  } else {
-    *reinterpret_cast<int32_t*>(base) = static_cast<int32_t>(std::lround(value));
-  }
+  // Where the dialog's trackbar would stand for the value, so rings land on its tenths.
+  const double position = option.row->tenths ? value * 10.0 : value;
+  host::SetFromPosition(record, *option.row, static_cast<int32_t>(std::lround(position)));
 }
 
 void ApplySettingOptions(const X11Options& options, SaverSettings& record) {
@@ -189,15 +183,15 @@ bool ParseX11Options(int argc, const char* const* argv, X11Options& o, std::stri
       o.action = Action::Version;
     } else if (const SettingOption* setting = FindSetting(arg)) {
       double v = 0;
-      if (!needs(ParseNumber(value, !setting->rings, v),
-                 setting->rings ? "a number" : "a whole number")) {
+      const bool tenths = setting->row->tenths;
+      if (!needs(ParseNumber(value, !tenths, v), tenths ? "a number" : "a whole number")) {
         return false;
       }
-      const double within = std::clamp(v, setting->min, setting->max);
+      const double within = std::clamp(v, setting->Min(), setting->Max());
       if (within != v) {
         char range[64];
-        std::snprintf(range, sizeof range, " is outside %g..%g; using %g", setting->min,
-                      setting->max, within);
+        std::snprintf(range, sizeof range, " is outside %g..%g; using %g", setting->Min(),
+                      setting->Max(), within);
         o.warnings.push_back("-" + arg + " " + value + range);
       }
       o.settings.emplace_back(setting, within);

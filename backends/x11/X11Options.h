@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/ConfigTable.h"
 #include "settings/SaverSettings.h"
 
 namespace tv::x11 {
@@ -22,13 +23,13 @@ enum class Target {
 
 enum class Action { Run, Help, Version, SaveSettings };
 
-// One field of the settings record as an option, with the range of the configuration dialog.
+// One field of the settings record as an option; the configuration dialog's trackbar row gives
+// the field, whether it is kept in tenths (u min, u max) and its range.
 struct SettingOption {
   const char* name;  // option name without dashes
-  const char* label;  // the dialog's label
-  size_t offset;      // of the field in SaverSettings
-  bool rings;         // a double in steps of 0.1 (u min, u max); otherwise an int32
-  double min, max;
+  const host::TrackbarRow* row;
+  double Min() const { return row->tenths ? row->min / 10.0 : row->min; }
+  double Max() const { return row->tenths ? row->max / 10.0 : row->max; }
 };
 // In the dialog's trackbar order.
 extern const SettingOption kSettingOptions[22];
