@@ -51,7 +51,7 @@ RenderParams Plain(int32_t style) { return {.style = style, .sColored = 0, .wobb
 
 // One frame per knot, a torus knot at (0, 0, -7): the picture is the last one, drawn in the GL
 // state the others left.
-Image DrawTorus(const EglContext& context, std::initializer_list<RenderParams> params, int32_t timeMs = 0) {
+Image DrawTorus(const SaverRun& run, std::initializer_list<RenderParams> params, int32_t timeMs = 0) {
   TorusKnot knot;
   knot.Rebuild();
   knot.ScaleToSize(5.0);
@@ -65,22 +65,20 @@ Image DrawTorus(const EglContext& context, std::initializer_list<RenderParams> p
     DrawTranslucent();
     gl.Flush();
   }
-  Image image(context.Width(), context.Height());
-  image.rgba = context.ReadPixels();
-  return image;
+  return run.Capture();
 }
 
 // A triangle knot after a wire knot keeps its line mode; translucent cells (about 18.6 s in the
 // knot lies beyond the x plane alone, so all of them) cover as much, dimmer over the black.
 TEST_F(HeadlessPixelTest, TriangleAfterWireIsOutlinedAndTranslucentCellsBlend) {
   const SaverRun run(*context_, 1u);  // the saver's view and GL state
-  const long filled = Lit(DrawTorus(*context_, {Plain(Smooth), Plain(Triangle)}), 0);
-  const long outlined = Lit(DrawTorus(*context_, {Plain(Wire), Plain(Triangle)}), 0);
+  const long filled = Lit(DrawTorus(run, {Plain(Smooth), Plain(Triangle)}), 0);
+  const long outlined = Lit(DrawTorus(run, {Plain(Wire), Plain(Triangle)}), 0);
   EXPECT_LT(outlined, filled * 3 / 4);
   EXPECT_GT(outlined, 0);
-  const Image blended = DrawTorus(*context_, {{.style = Smooth, .sColored = 0, .wobbles = 0, .translucent = 1}}, 18564);
+  const Image blended = DrawTorus(run, {{.style = Smooth, .sColored = 0, .wobbles = 0, .translucent = 1}}, 18564);
   EXPECT_EQ(TranslucentCells().size(), size_t(80 * 10));
-  const Image opaque = DrawTorus(*context_, {Plain(Smooth)}, 18564);
+  const Image opaque = DrawTorus(run, {Plain(Smooth)}, 18564);
   long sumBlended = 0, sumOpaque = 0;
   for (size_t i = 1; i < opaque.rgba.size(); i += 4) sumBlended += blended.rgba[i], sumOpaque += opaque.rgba[i];
   EXPECT_LT(sumBlended, sumOpaque);
