@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "BitmapFont.h"
-#include "render/Gl.h"
 #include "render/Render.h"
 #include "saver/Saver.h"
 
@@ -53,21 +52,10 @@ double NiceCeiling(double x) {
   return 10.0 * power;
 }
 
-uint64_t verticesSent = 0;
-void APIENTRY CountVertex(GLdouble x, GLdouble y, GLdouble z) {
-  ++verticesSent;
-  glVertex3d(x, y, z);
-}
-
 }  // namespace
 
 FrameRecorder::FrameRecorder()
-    : knotsChosen_(sceneCounters.knotsChosen), chooseMs_(sceneCounters.chooseMs), savedVertex_(gl.Vertex3d) {
-  gl.Vertex3d = CountVertex;
-  verticesSent = 0;
-}
-
-FrameRecorder::~FrameRecorder() { gl.Vertex3d = savedVertex_; }
+    : knotsChosen_(sceneCounters.knotsChosen), chooseMs_(sceneCounters.chooseMs) {}
 
 void FrameRecorder::Record(int frame, uint64_t saverMs, double frameMs) {
   FrameRecord r;
@@ -75,13 +63,12 @@ void FrameRecorder::Record(int frame, uint64_t saverMs, double frameMs) {
   r.saverMs = saverMs;
   r.frameMs = frameMs;
   r.buildMs = sceneCounters.chooseMs - chooseMs_;
-  r.vertices = verticesSent;
+  r.vertices = vertices_.Take();
   r.deferredCells = TranslucentCells().size();
   r.knotsReplaced = static_cast<int>(sceneCounters.knotsChosen - knotsChosen_);
   frames_.push_back(r);
   knotsChosen_ = sceneCounters.knotsChosen;
   chooseMs_ = sceneCounters.chooseMs;
-  verticesSent = 0;
 }
 
 bool WriteFrameCsv(const std::string& path, const std::vector<FrameRecord>& frames,

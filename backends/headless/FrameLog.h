@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "PngWriter.h"
-#include "render/Gl.h"
+#include "VertexCounter.h"
 
 namespace tv::headless {
 
@@ -25,9 +25,6 @@ struct FrameRecord {
 class FrameRecorder {
  public:
   FrameRecorder();
-  ~FrameRecorder();
-  FrameRecorder(const FrameRecorder&) = delete;
-  FrameRecorder& operator=(const FrameRecorder&) = delete;
   // Call after each frame with its number, saver time and wall time.
   void Record(int frame, uint64_t saverMs, double frameMs);
   const std::vector<FrameRecord>& Frames() const { return frames_; }
@@ -36,7 +33,7 @@ class FrameRecorder {
   std::vector<FrameRecord> frames_;
   uint64_t knotsChosen_;
   double chooseMs_;
-  decltype(GlDispatch::Vertex3d) savedVertex_;
+  VertexCounter vertices_;
 };
 
 // The records as CSV, a header line first. False with a reason when the file cannot be written.

@@ -9,12 +9,6 @@
 namespace tv::x11 {
 namespace {
 
-long vertexCount = 0;
-void CountingVertex3d(GLdouble x, GLdouble y, GLdouble z) {
-  ++vertexCount;
-  ::glVertex3d(x, y, z);
-}
-
 constexpr int kScale = 2;
 
 // One glyph as a glBitmap image: rows bottom first, most significant bit leftmost, each font
@@ -35,17 +29,15 @@ std::vector<GLubyte> GlyphBitmap(char c) {
 
 }  // namespace
 
-FpsOverlay::FpsOverlay() { gl.Vertex3d = CountingVertex3d; }
-
 void FpsOverlay::FrameStarted() {
   frameStart_ = Clock::now();
-  vertexCount = 0;
+  vertexCounter_.Take();  // what was sent between frames is not this frame's
 }
 
 void FpsOverlay::FrameDrawn() {
   const auto now = Clock::now();
   frameMs_ = std::chrono::duration<double, std::milli>(now - frameStart_).count();
-  vertices_ = vertexCount;
+  vertices_ = static_cast<long>(vertexCounter_.Take());
   ++framesInWindow_;
   const double seconds = std::chrono::duration<double>(now - windowStart_).count();
   if (seconds >= 1.0 || fps_ == 0) {

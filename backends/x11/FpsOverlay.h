@@ -4,12 +4,12 @@
 #include <chrono>
 #include <string>
 
+#include "VertexCounter.h"
+
 namespace tv::x11 {
 
 class FpsOverlay {
  public:
-  // Starts counting the vertices the renderer sends.
-  FpsOverlay();
   // Call when a tick begins and when its frame is drawn (before the overlay and the swap).
   void FrameStarted();
   void FrameDrawn();
@@ -23,6 +23,7 @@ class FpsOverlay {
   int framesInWindow_ = 0;
   double fps_ = 0, frameMs_ = 0;
   long vertices_ = 0;
+  headless::VertexCounter vertexCounter_;  // counts from the overlay's making
 };
 
 }  // namespace tv::x11
