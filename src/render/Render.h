@@ -1,7 +1,9 @@
 // Drawing knots with immediate-mode OpenGL: render styles, vertex effects, translucent cells.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "knots/Knot.h"
@@ -40,6 +42,36 @@ struct DeferredCell {
   uint32_t primitive = 0x0004;  // GL_TRIANGLES, or GL_POINTS for a Point knot
 };
 
+// The frame's deferred cells, kept in fixed-size chunks: growing the list never copies the
+// cells already deferred nor holds an old and a new block at once, so the heaviest frame costs
+// its own cells' worth of memory and no more.
+class DeferredCellList {
+ public:
+  static constexpr size_t kChunkCells = 2048;
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const DeferredCell& operator[](size_t i) const { return chunks_[i / kChunkCells][i % kChunkCells]; }
+
+  // The next cell, to be overwritten whole by the caller.
+  DeferredCell& Append() {
+    if (size_ == chunks_.size() * kChunkCells) AddChunk();
+    DeferredCell& cell = chunks_[size_ / kChunkCells][size_ % kChunkCells];
+    ++size_;
+    return cell;
+  }
+  // Empties the list. Chunks beyond four times what the emptied list needed are given back, so
+  // a heavy knot's memory leaves with it while a steady frame allocates nothing.
+  void Clear();
+  size_t ChunkCount() const { return chunks_.size(); }
+
+ private:
+  void AddChunk();
+
+  std::vector<std::unique_ptr<DeferredCell[]>> chunks_;
+  size_t size_ = 0;
+};
+
 // Eye-space depth of a deferred cell's first corner and the cell's place in the list.
 struct DepthKey {
   double depth;
@@ -54,6 +86,6 @@ void DeferCell(const Vec3 corners[4], const Vec3 normals[6], const Rgba colours[
                uint32_t primitive, const Matrix4& modelView);
 // Draws the frame's translucent cells back to front with the depth test off.
 void DrawTranslucent();
-const std::vector<DeferredCell>& TranslucentCells();
+const DeferredCellList& TranslucentCells();
 
 }  // namespace tv

@@ -6,8 +6,8 @@
 namespace tv {
 
 namespace {
-std::vector<DeferredCell> translucentList;
-std::vector<DepthKey> sortKeys;  // kept between frames, like the list
+DeferredCellList translucentList;
+std::vector<DepthKey> sortKeys;  // kept between frames, like the list's chunks
 
 // The partition step of the sort; equal depths end up in the order this exact scheme gives.
 int Partition(DepthKey* keys, int lo, int hi) {
@@ -42,35 +42,36 @@ void SortDepthKeys(DepthKey* keys, int count) {
   }
 }
 
+void DeferredCellList::AddChunk() { chunks_.push_back(std::make_unique<DeferredCell[]>(kChunkCells)); }
+
+void DeferredCellList::Clear() {
+  const size_t needed = (size_ + kChunkCells - 1) / kChunkCells;
+  if (chunks_.size() > 4 * needed + 1) chunks_.resize(4 * needed + 1);
+  size_ = 0;
+}
+
 void ClearTranslucent() {
-  // The storage stays for the next frame, which defers about as many cells: growing it afresh
-  // every frame costs allocations and page faults. Storage four times larger than the frame
-  // just drawn needed is given back, so a heavy knot's memory leaves with it.
-  if (translucentList.capacity() > 4 * translucentList.size() + 64) {
-    std::vector<DeferredCell>().swap(translucentList);
-    std::vector<DepthKey>().swap(sortKeys);
-  }
-  translucentList.clear();
+  // The keys go when they are four times what the frame just drawn needed, like the chunks.
+  if (sortKeys.capacity() > 4 * translucentList.size() + 64) std::vector<DepthKey>().swap(sortKeys);
+  translucentList.Clear();
 }
 
 void DeferCell(const Vec3 corners[4], const Vec3 normals[6], const Rgba colours[4],
                uint32_t primitive, const Matrix4& modelView) {
-  // Built whole on the stack first: the compiler drops the default values it overwrites.
-  DeferredCell cell;
+  // The eye-space corners are worked out before the cell is taken: stores into the list could
+  // alias the matrix and would make the compiler read it again for every corner.
+  Vec3 eye[4];
   for (int i = 0; i < 4; ++i) {
-    cell.corners[i] = corners[i];
-    TransformPoint(cell.corners[i], modelView);
+    eye[i] = corners[i];
+    TransformPoint(eye[i], modelView);
+  }
+  DeferredCell& cell = translucentList.Append();
+  for (int i = 0; i < 4; ++i) {
+    cell.corners[i] = eye[i];
     cell.colours[i] = colours[i];
   }
   for (int k = 0; k < 6; ++k) cell.normals[k] = normals[k];
   cell.primitive = primitive;
-  // The list starts empty every frame. Growing it fourfold while it is small (up to about
-  // 24 MB) copies a heavy frame's cells a third as often as doubling; past that it doubles,
-  // so the heaviest settings never hold more than twice what they need.
-  const size_t capacity = translucentList.capacity();
-  if (translucentList.size() == capacity)
-    translucentList.reserve(capacity < 64 ? 64 : capacity < 65536 ? 4 * capacity : 2 * capacity);
-  translucentList.push_back(cell);
 }
 
 void DrawTranslucent() {
@@ -86,7 +87,7 @@ void DrawTranslucent() {
     keys.push_back({m[8] * c0.x + m[9] * c0.y + m[10] * c0.z + m[11], i});
   }
   SortDepthKeys(keys.data(), count);
-  const DeferredCell* cells = translucentList.data();
+  const DeferredCellList& cells = translucentList;
   for (int k = 0; k < count; ++k) {
     // Sorted order jumps about the list; fetch a few cells ahead of their turn.
     if (k + 4 < count) {
@@ -101,6 +102,6 @@ void DrawTranslucent() {
   gl.Enable(GL_DEPTH_TEST);
 }
 
-const std::vector<DeferredCell>& TranslucentCells() { return translucentList; }
+const DeferredCellList& TranslucentCells() { return translucentList; }
 
 }  // namespace tv

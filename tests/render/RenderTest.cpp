@@ -365,5 +365,23 @@ TEST(Translucent, FarthestFirstOneBlockPerCellDepthTestOffMeanwhile) {
   for (size_t i = 1; i < keys.size(); ++i) ASSERT_LE(keys[i - 1].depth, keys[i].depth);
 }
 
+// The list reads back every cell across its chunks; a frame keeps the chunks that four times its
+// own cells need (and one more), so steady frames allocate nothing and a heavy frame's go after it.
+TEST(Translucent, CellsSpanChunksAndSurplusChunksGoAfterALightFrame) {
+  constexpr int kChunk = int(DeferredCellList::kChunkCells);
+  ClearTranslucent();
+  for (const auto& [cells, kept] : {std::pair{kChunk + 1, 2}, {5 * kChunk + 1, 6}, {5 * kChunk + 1, 6},
+                                    {1, 5}, {0, 1}, {kChunk, 1}}) {
+    for (int i = 0; i < cells; ++i) Defer(-i, i);
+    ASSERT_EQ(TranslucentCells().size(), size_t(cells));
+    for (int i = 0; i < cells; ++i) {
+      const DeferredCell& cell = TranslucentCells()[i];
+      ASSERT_EQ(std::pair(cell.corners[0].z, cell.colours[3].r), std::pair(-double(i), double(i)));
+    }
+    ClearTranslucent();
+    EXPECT_EQ(TranslucentCells().ChunkCount(), size_t(kept)) << cells;
+  }
+}
+
 }  // namespace
 }  // namespace tv
