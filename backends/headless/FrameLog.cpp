@@ -54,8 +54,11 @@ double NiceCeiling(double x) {
 
 }  // namespace
 
-FrameRecorder::FrameRecorder()
-    : knotsChosen_(sceneCounters.knotsChosen), chooseMs_(sceneCounters.chooseMs) {}
+FrameRecorder::FrameRecorder(int expectedFrames)
+    : knotsChosen_(sceneCounters.knotsChosen), chooseMs_(sceneCounters.chooseMs) {
+  // Capped at a million frames (56 MB), beyond which the records grow as they come.
+  frames_.reserve(static_cast<size_t>(std::clamp(expectedFrames, 0, 1 << 20)));
+}
 
 void FrameRecorder::Record(int frame, uint64_t saverMs, double frameMs) {
   FrameRecord r;

@@ -24,7 +24,9 @@ struct FrameRecord {
 // OpenGL are counted on their way (one added call per vertex).
 class FrameRecorder {
  public:
-  FrameRecorder();
+  // Room for the expected number of frames is taken at once, so that a long run's memory does
+  // not step up each time the records would otherwise double.
+  explicit FrameRecorder(int expectedFrames);
   // Call after each frame with its number, saver time and wall time.
   void Record(int frame, uint64_t saverMs, double frameMs);
   const std::vector<FrameRecord>& Frames() const { return frames_; }

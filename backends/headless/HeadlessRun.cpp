@@ -261,7 +261,7 @@ int RunBench(EglContext& context, const RenderOptions& o, std::ostream& out, std
   if (o.inPlace) knotsPreparedAhead = 0;
   const SceneCounters counters = sceneCounters;
   std::optional<FrameRecorder> recorder;
-  if (!o.csvFile.empty() || !o.plotFile.empty()) recorder.emplace();
+  if (!o.csvFile.empty() || !o.plotFile.empty()) recorder.emplace(o.frames);
   std::vector<double> ms;
   ms.reserve(o.frames);
   size_t maxCells = 0, maxVertices = 0;
