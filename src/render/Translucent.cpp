@@ -81,6 +81,8 @@ void DrawTranslucent() {
   const int count = static_cast<int>(translucentList.size());
   std::vector<DepthKey>& keys = sortKeys;
   keys.clear();
+  // Last frame's keys are spent: a larger block is taken only after the old one has gone.
+  if (keys.capacity() < translucentList.size()) std::vector<DepthKey>().swap(keys);
   keys.reserve(translucentList.size());
   for (int i = 0; i < count; ++i) {
     const Vec3& c0 = translucentList[i].corners[0];  // the first corner alone sets the depth
