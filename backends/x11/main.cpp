@@ -18,6 +18,7 @@
 
 #include "EglContext.h"
 #include "FpsOverlay.h"
+#include "HeapRelease.h"
 #include "PngWriter.h"
 #include "X11Options.h"
 #include "display/Display.h"
@@ -354,6 +355,7 @@ int main(int argc, char** argv) {
     XQueryPointer(display, DefaultRootWindow(display), &rootReturn, &childReturn, &anchorX,
                   &anchorY, &x, &y, &mask);
   }
+  tv::posix::HeapRelease heap;
   bool running = true;
   while (running && !stopRequested && !windowGone) {
     if (continued) {
@@ -423,6 +425,7 @@ int main(int argc, char** argv) {
       tv::OnTimerTick();
     }
     if (simulated && framesDrawn >= options.frames) break;
+    heap.Tick(simulated ? simulatedNow : tv::MillisecondClock());
     nextTick += period;
     now = SteadyClock::now();
     if (nextTick < now) nextTick = now;  // a slow frame delays the next tick instead of queueing
