@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -11,11 +11,8 @@ namespace tv::posix {
 namespace {
 
 long ResidentKiB() {
-  long pages = 0, resident = 0;
-  FILE* f = std::fopen("/proc/self/statm", "r");
-  if (!f) return -1;
-  if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = -1;
-  std::fclose(f);
+  long pages = 0, resident = -1;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
   return resident * 4;
 }
 
@@ -23,13 +20,11 @@ long ResidentKiB() {
 // that goes back starts the interval afresh instead of waiting for it to come round again.
 TEST(HeapRelease, OncePerIntervalFromTheFirstTick) {
   HeapRelease heap(1000);
-  const struct {
-    uint64_t now;
-    int releases;
-  } ticks[] = {{5000, 0}, {5999, 0}, {6000, 1}, {6500, 1}, {7000, 2}, {100, 2}, {1099, 2}, {1100, 3}};
-  for (const auto& t : ticks) {
-    heap.Tick(t.now);
-    EXPECT_EQ(heap.Releases(), t.releases) << t.now;
+  const std::pair<uint64_t, int> ticks[] = {{5000, 0}, {5999, 0}, {6000, 1}, {6500, 1},
+                                            {7000, 2}, {100, 2},  {1099, 2}, {1100, 3}};
+  for (const auto& [now, releases] : ticks) {
+    heap.Tick(now);
+    EXPECT_EQ(heap.Releases(), releases) << now;
   }
 }
 
