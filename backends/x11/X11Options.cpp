@@ -63,9 +63,7 @@ const SettingOption kSettingOptions[22] = {
 };
 
 double SettingValue(const SaverSettings& record, const SettingOption& option) {
-  const auto* base = reinterpret_cast<const unsigned char*>(&record) + option.row->offset;
-  if (option.row->tenths) return *reinterpret_cast<const double*>(base);
-  return *reinterpret_cast<const int32_t*>(base);
+  return host::FieldValue(record, *option.row);
 }
 
 void SetSetting(SaverSettings& record, const SettingOption& option, double value) {

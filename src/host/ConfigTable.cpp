@@ -39,16 +39,21 @@ const TrackbarRow kTrackbarTable[] = {
 #undef TV_INT_ROW
 #undef TV_WEIGHT_ROW
 
-int32_t TrackbarPosition(const SaverSettings& record, const TrackbarRow& row) {
+double FieldValue(const SaverSettings& record, const TrackbarRow& row) {
   const auto* field = reinterpret_cast<const unsigned char*>(&record) + row.offset;
   if (row.tenths) {
     double value;
     std::memcpy(&value, field, sizeof value);
-    return static_cast<int32_t>(value * 10.0);  // truncated toward zero
+    return value;
   }
   int32_t value;
   std::memcpy(&value, field, sizeof value);
   return value;
+}
+
+int32_t TrackbarPosition(const SaverSettings& record, const TrackbarRow& row) {
+  const double value = FieldValue(record, row);
+  return static_cast<int32_t>(row.tenths ? value * 10.0 : value);  // tenths truncated toward zero
 }
 
 void SetFromPosition(SaverSettings& record, const TrackbarRow& row, int32_t position) {

@@ -27,6 +27,8 @@ constexpr int32_t kResetButton = 1010;
 constexpr int32_t kLinkFirst = 1011, kLinkLast = 1013, kMailLink = 1013;
 constexpr const char* kMailAddress = "tressvale@example.org";
 
+// The row's field as it is stored (a tenths field exactly, not rounded to a position).
+double FieldValue(const SaverSettings& record, const TrackbarRow& row);
 int32_t TrackbarPosition(const SaverSettings& record, const TrackbarRow& row);
 void SetFromPosition(SaverSettings& record, const TrackbarRow& row, int32_t position);
 // On OK: each maximum is raised to its minimum, and a record with no style left draws Smooth.
