@@ -1,0 +1,161 @@
+// The gallery: every stored knot and link with its name, as a grid of stills drawn by the engine;
+// one opens large and turning, in the style the viewer picks, and turns with a mouse or a finger.
+// gallery.html?knot=N&style=S&size=WxH draws only that still, unturned, and sets the title to
+// "ready" (the picture tests compare it with tressvale-render --knot N --style S).
+const TvGallery = (() => {
+  const kThumbSize = 128;
+  const kSmooth = 6;
+  const kDegreesPerPixel = 0.5;
+  const kTurnPerSecond = 30;  // degrees about the vertical axis while nobody turns it
+  let wasm = null;
+  let canvas = null;  // the engine's canvas: the large view
+  const thumbs = [];  // cells' canvases still to draw, by knot index
+  let open = null;    // {index, style, turnX, turnY, dragging, fresh}
+
+  function cString(at) {
+    const bytes = wasm.HEAPU8;
+    let end = at;
+    while (bytes[end]) ++end;
+    return new TextDecoder().decode(bytes.subarray(at, end));
+  }
+
+  function element(tag, className, text) {
+    const node = document.createElement(tag);
+    if (className) node.className = className;
+    if (text !== undefined) node.textContent = text;
+    return node;
+  }
+
+  function buildGrid() {
+    const grid = document.getElementById('tv-grid');
+    for (let index = 0; index < wasm._tv_knot_count(); ++index) {
+      const cell = element('button', 'tv-knot');
+      const thumb = element('canvas');
+      thumb.width = thumb.height = kThumbSize;
+      thumbs.push(thumb);
+      cell.append(thumb, element('span', 'tv-name', cString(wasm._tv_knot_name(index))));
+      cell.addEventListener('click', () => show(index));
+      const item = element('li');
+      item.append(cell);
+      grid.append(item);
+    }
+  }
+
+  function buildStyles() {
+    const bar = document.getElementById('tv-styles');
+    for (let style = 0; style < 8; ++style) {
+      const button = element('button', '', cString(wasm._tv_style_label(style)));
+      button.dataset.style = style;
+      button.addEventListener('click', () => {
+        open.style = style;
+        open.fresh = true;
+        markStyle();
+      });
+      bar.append(button);
+    }
+  }
+
+  function markStyle() {
+    for (const button of document.querySelectorAll('#tv-styles button')) {
+      button.setAttribute('aria-pressed', String(Number(button.dataset.style) === open.style));
+    }
+  }
+
+  function viewSize() {
+    return Math.max(160, Math.floor(Math.min(innerWidth, innerHeight - 96, 900)));
+  }
+
+  function show(index) {
+    open = {index, style: open ? open.style : kSmooth, turnX: 0, turnY: 0, dragging: null, fresh: true};
+    document.getElementById('tv-viewer-name').textContent = cString(wasm._tv_knot_name(index));
+    document.getElementById('tv-viewer').hidden = false;
+    markStyle();
+  }
+
+  function hide() {
+    document.getElementById('tv-viewer').hidden = true;
+    open = null;
+  }
+
+  // Drags turn the knot: across about the vertical axis, up and down about the horizontal one.
+  function listenForTurns() {
+    canvas.style.touchAction = 'none';
+    canvas.addEventListener('pointerdown', (event) => {
+      canvas.setPointerCapture(event.pointerId);
+      open.dragging = {x: event.clientX, y: event.clientY};
+    });
+    canvas.addEventListener('pointermove', (event) => {
+      if (!open || !open.dragging) return;
+      open.turnY += (event.clientX - open.dragging.x) * kDegreesPerPixel;
+      open.turnX += (event.clientY - open.dragging.y) * kDegreesPerPixel;
+      open.dragging = {x: event.clientX, y: event.clientY};
+    });
+    for (const kind of ['pointerup', 'pointercancel']) {
+      canvas.addEventListener(kind, () => open && (open.dragging = null));
+    }
+  }
+
+  // One still into a thumbnail per call, so the page stays live while the grid fills.
+  function drawThumb() {
+    const index = thumbs.findIndex((thumb) => thumb !== null);
+    if (index < 0) return;
+    wasm._tv_resize(kThumbSize, kThumbSize);
+    wasm._tv_draw_knot(index, kSmooth, 0, 0, 1);
+    thumbs[index].getContext('2d').drawImage(canvas, 0, 0);
+    thumbs[index] = null;
+  }
+
+  function drawOpen(seconds) {
+    if (!open.dragging) open.turnY += kTurnPerSecond * seconds;
+    const size = viewSize();
+    if (canvas.width !== size || canvas.height !== size) open.fresh = true;
+    if (open.fresh) wasm._tv_resize(size, size);
+    wasm._tv_draw_knot(open.index, open.style, open.turnX, open.turnY, open.fresh ? 1 : 0);
+    open.fresh = false;
+  }
+
+  function run() {
+    let last = performance.now();
+    const frame = (now) => {
+      const seconds = Math.min(now - last, 100) / 1000;
+      last = now;
+      if (open) {
+        drawOpen(seconds);
+      } else {
+        for (const end = now + 12; performance.now() < end && thumbs.some((t) => t);) drawThumb();
+      }
+      requestAnimationFrame(frame);
+    };
+    requestAnimationFrame(frame);
+  }
+
+  function testHook(query) {
+    const [width, height] = (query.get('size') || '640x360').split('x').map(Number);
+    wasm._tv_resize(width, height);
+    wasm._tv_draw_knot(Number(query.get('knot')), Number(query.get('style')), 0, 0, 1);
+    document.title = 'ready';
+  }
+
+  return {
+    start(module) {
+      wasm = module;
+      canvas = module.canvas;
+      if (!wasm._tv_init()) {
+        document.getElementById('tv-grid').textContent = 'This browser has no WebGL 2.';
+        return;
+      }
+      const query = new URLSearchParams(location.search);
+      if (query.has('knot')) {
+        document.getElementById('tv-viewer').hidden = false;
+        testHook(query);
+        return;
+      }
+      buildGrid();
+      buildStyles();
+      listenForTurns();
+      document.getElementById('tv-viewer-close').addEventListener('click', hide);
+      document.addEventListener('keydown', (event) => event.key === 'Escape' && open && hide());
+      run();
+    },
+  };
+})();
