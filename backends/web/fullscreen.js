@@ -1,23 +1,21 @@
 // Full screen as the Windows saver runs it: a click or a key on the page enters full screen;
 // there, by the host's closing rules, any key, any mouse button or finger, or a pointer move of
-// more than the host's threshold (|dx| + |dy| from where the pointer was when full screen began,
-// or from its first reported place after a key began it) leaves full screen again.
+// more than the host's threshold (|dx| + |dy| from the anchor) leaves full screen again. The
+// anchor is the pointer's first place reported in full screen: a page learns where the pointer is
+// only when it moves, and the page's coordinates shift as the browser's bars go.
 const TvFullScreen = (() => {
   let threshold = 4;
   let canEnter = () => true;
-  let anchor = null;   // screen position moves are measured from, while in full screen
-  let pointer = null;  // last known screen position of the pointer
+  let anchor = null;  // where moves are measured from, while in full screen
   let pressLeft = false;  // a press left full screen: its click must not enter it again
   const isFull = () => document.fullscreenElement !== null;
-  const at = (event) => ({x: event.screenX, y: event.screenY});
 
   function leave(event) {
     event.preventDefault();
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
   }
 
-  function enter(from) {
-    anchor = from;
+  function enter() {
     document.documentElement.requestFullscreen().catch(() => {});
   }
 
@@ -27,11 +25,12 @@ const TvFullScreen = (() => {
   function attach(moveThreshold, enterAllowed) {
     threshold = moveThreshold;
     canEnter = enterAllowed;
+    document.addEventListener('fullscreenchange', () => (anchor = null));
     document.addEventListener('pointermove', (event) => {
-      pointer = at(event);
       if (!isFull()) return;
-      if (!anchor) anchor = pointer;
-      if (Math.abs(pointer.x - anchor.x) + Math.abs(pointer.y - anchor.y) > threshold) leave(event);
+      const at = {x: event.clientX, y: event.clientY};
+      if (!anchor) anchor = at;
+      if (Math.abs(at.x - anchor.x) + Math.abs(at.y - anchor.y) > threshold) leave(event);
     });
     for (const kind of ['pointerdown', 'mousedown']) {
       document.addEventListener(kind, (event) => {
@@ -44,12 +43,12 @@ const TvFullScreen = (() => {
       if (isFull()) {
         leave(event);
       } else if (!event.repeat && !onControl(event) && canEnter()) {
-        enter(pointer);
+        enter();
       }
     });
     document.addEventListener('click', (event) => {
       if (pressLeft) pressLeft = false;
-      else if (!isFull() && !onControl(event) && canEnter()) enter(at(event));
+      else if (!isFull() && !onControl(event) && canEnter()) enter();
     });
   }
 

@@ -118,6 +118,7 @@ const TvSettings = (() => {
         if (rowOfLabel.has(item.id)) {
           labels[rowOfLabel.get(item.id)] = text;
           text.id = `tv-label-${item.id}`;
+          text.classList.add('tv-value');
         }
         return text;
       }
@@ -166,15 +167,23 @@ const TvSettings = (() => {
     panel.hidden = true;
   }
 
-  return {
-    // module: the wasm module's instance; saved: called after OK has stored the settings.
-    attach(module, saved) {
-      wasm = module;
-      if (saved) onSaved = saved;
-    },
-    // The stored settings into the saver's record, before the saver starts.
-    loadForSaver: () => load(true),
-    open,
-    isOpen: () => panel !== null && !panel.hidden,
-  };
+  // index.html: the settings button and full screen. useStored: the stored settings go to the
+  // saver about to start (the test hook's `defaults` keeps the defaults); restart: starts the
+  // saver again after OK, so the new settings show at once.
+  function setUpPage(module, useStored, restart) {
+    wasm = module;
+    onSaved = () => {
+      load(true);
+      restart();
+    };
+    if (useStored) load(true);
+    const button = element('button', 'tv-open-settings', 'Settings');
+    button.id = 'tv-open-settings';
+    button.addEventListener('click', open);
+    document.body.append(button);
+    TvFullScreen.attach(wasm._tv_close_move_threshold(), () => !isOpen());
+  }
+
+  const isOpen = () => panel !== null && !panel.hidden;
+  return {setUpPage, open, isOpen};
 })();
