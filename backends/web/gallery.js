@@ -1,7 +1,5 @@
 // The gallery: every stored knot and link with its name, as a grid of stills drawn by the engine;
 // one opens large and turning, in the style the viewer picks, and turns with a mouse or a finger.
-// gallery.html?knot=N&style=S&size=WxH draws only that still, unturned, and sets the title to
-// "ready" (the picture tests compare it with tressvale-render --knot N --style S).
 const TvGallery = (() => {
   const kThumbSize = 128;
   const kSmooth = 6;
@@ -12,12 +10,7 @@ const TvGallery = (() => {
   const thumbs = [];  // cells' canvases still to draw, by knot index
   let open = null;    // {index, style, turnX, turnY, dragging, fresh}
 
-  function cString(at) {
-    const bytes = wasm.HEAPU8;
-    let end = at;
-    while (bytes[end]) ++end;
-    return new TextDecoder().decode(bytes.subarray(at, end));
-  }
+  const cString = (at) => wasm.UTF8ToString(at);
 
   function element(tag, className, text) {
     const node = document.createElement(tag);
@@ -129,25 +122,12 @@ const TvGallery = (() => {
     requestAnimationFrame(frame);
   }
 
-  function testHook(query) {
-    const [width, height] = (query.get('size') || '640x360').split('x').map(Number);
-    wasm._tv_resize(width, height);
-    wasm._tv_draw_knot(Number(query.get('knot')), Number(query.get('style')), 0, 0, 1);
-    document.title = 'ready';
-  }
-
   return {
     start(module) {
       wasm = module;
       canvas = module.canvas;
       if (!wasm._tv_init()) {
         document.getElementById('tv-grid').textContent = 'This browser has no WebGL 2.';
-        return;
-      }
-      const query = new URLSearchParams(location.search);
-      if (query.has('knot')) {
-        document.getElementById('tv-viewer').hidden = false;
-        testHook(query);
         return;
       }
       buildGrid();

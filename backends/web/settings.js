@@ -1,8 +1,10 @@
 // The saver's settings in the browser: the 96-byte record kept in local storage (base64) under
 // the saver's key path and value name, read and written by the saver's own code in the wasm
 // module, and the settings panel: the configuration dialog laid out from its resource
-// (kConfigDialog, dialog.js) with its trackbars, labels, OK, Cancel and Reset.
-const TvSettings = (() => {
+// (kConfigDialog, which the build appends from tressvale.rc) with its trackbars, labels, OK,
+// Cancel and Reset.
+// A var, so that the page script can ask window.TvSettings whether the panel is there.
+var TvSettings = (() => {
   const kStoreKey = 'Pervik\\Tressvale\\data1';
   const kUnitX = 1.5, kUnitY = 1.625;  // dialog units of the 8-point dialog font, in CSS pixels
   const kOk = 1, kCancel = 2;
@@ -13,12 +15,7 @@ const TvSettings = (() => {
   const labels = [];
 
   const heap = () => wasm.HEAPU8;
-  function cString(at) {
-    const bytes = heap();
-    let end = at;
-    while (bytes[end]) ++end;
-    return new TextDecoder().decode(bytes.subarray(at, end));
-  }
+  const cString = (at) => wasm.UTF8ToString(at);
 
   // The stored bytes; null when nothing is stored or the text is not base64 at all.
   function storedBytes() {
