@@ -16,6 +16,7 @@ const TvFullScreen = (() => {
   }
 
   function enter() {
+    anchor = null;
     document.documentElement.requestFullscreen().catch(() => {});
   }
 
@@ -25,7 +26,6 @@ const TvFullScreen = (() => {
   function attach(moveThreshold, enterAllowed) {
     threshold = moveThreshold;
     canEnter = enterAllowed;
-    document.addEventListener('fullscreenchange', () => (anchor = null));
     document.addEventListener('pointermove', (event) => {
       if (!isFull()) return;
       const at = {x: event.clientX, y: event.clientY};

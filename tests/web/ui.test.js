@@ -69,7 +69,7 @@ async function setTrackbar(page, trackbar, position) {
 const label = (page, trackbar) => page.$eval(`#tv-label-${labelOf(trackbar)}`, (l) => l.textContent);
 const storedText = (page) => page.evaluate((key) => localStorage.getItem(key), kStoreKey);
 
-test('settings: defaults, each trackbar\'s range, a mouse drag and keys, OK, kept over a reload', kBound, async () => {
+test('settings: defaults, each trackbar\'s range, a mouse drag and keys, OK, kept over a reload and used by the saver', kBound, async () => {
   const page = await freshPage();
   assert.deepEqual(await openPanel(page), kDefaults);
   for (const [trackbar, , min, max, text] of kTrackbars) {
@@ -96,28 +96,32 @@ test('settings: defaults, each trackbar\'s range, a mouse drag and keys, OK, kep
   await page.waitForSelector('#tv-open-settings');
   const expected = kDefaults.map((text) => ({'30 Wobbles': '7 Wobbles', '10 u min': '7 u min', '2 Knots': '20 Knots'})[text] || text);
   assert.deepEqual(await openPanel(page), expected);
+  for (const [query, knots] of [['', 20], ['&defaults', 2]]) {  // the saver starts with them
+    await page.goto(`${base}index.html?seed=1&at=0&size=64x64${query}`);
+    await page.waitForFunction(() => document.title === 'ready', {timeout: 20000});
+    assert.equal(await page.evaluate(() => window.tressvaleScene.slots.length), knots, query);
+  }
   await page.browserContext().close();
 });
 
-test('settings: OK repairs the ranges as the dialog does', kBound, async () => {
+test('settings: OK repairs the ranges as the dialog does, in the stored record', kBound, async () => {
   const styles = [1015, 1019, 1021, 1023, 1027, 1029, 1033, 1035];
-  const cases = [  // trackbar positions set, then the labels the stored record shows
-    {set: [[1059, 5], [1057, 20]], expect: {1058: '20 u min', 1060: '20 u max'}},
-    {set: [[1047, 100], [1049, 0], [1051, 250], [1053, 3]], expect: {1050: '100 x max', 1054: '250 y max'}},
-    {set: [[1061, 40], [1063, 3]], expect: {1062: '40 v min', 1064: '40 v max'}},
-    {set: styles.map((id) => [id, 0]), expect: {1016: '0 Wire', 1034: '1 Smooth', 1036: '0 Blended'}},
+  const cases = [  // trackbar positions set, then [byte offset, field type, value] stored
+    {set: [[1059, 5], [1057, 20]], expect: [[72, 'Double', 2.0], [80, 'Double', 2.0]]},
+    {set: [[1047, 100], [1049, 0], [1051, 250], [1053, 3]], expect: [[12, 'Int32', 100], [16, 'Int32', 250]]},
+    {set: [[1061, 40], [1063, 3]], expect: [[88, 'Int32', 40], [92, 'Int32', 40]]},
+    {set: styles.map((id) => [id, 0]), expect: [[20, 'Int32', 0], [44, 'Int32', 1], [48, 'Int32', 0]]},
   ];
   const page = await freshPage();
   for (const {set, expect} of cases) {
     await openPanel(page);
+    await page.click('#tv-button-1010');
     for (const [trackbar, position] of set) await setTrackbar(page, trackbar, position);
     await press(page, 1);
-    await openPanel(page);
-    for (const [id, text] of Object.entries(expect)) {
-      assert.equal(await page.$eval(`#tv-label-${id}`, (l) => l.textContent), text, JSON.stringify(set));
+    const bytes = Buffer.from(await storedText(page), 'base64');
+    for (const [offset, type, value] of expect) {
+      assert.equal(bytes[`read${type}LE`](offset), value, `${JSON.stringify(set)} at ${offset}`);
     }
-    await page.click('#tv-button-1010');
-    await press(page, 1);
   }
   await page.browserContext().close();
 });
