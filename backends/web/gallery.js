@@ -8,7 +8,8 @@ const TvGallery = (() => {
   let wasm = null;
   let canvas = null;  // the engine's canvas: the large view
   const thumbs = [];  // cells' canvases still to draw, by knot index
-  let open = null;    // {index, style, turnX, turnY, dragging, fresh}
+  let open = null;    // {index, turnX, turnY, dragging, fresh}
+  let style = kSmooth;  // the viewer's choice, kept from one knot to the next
 
   const cString = (at) => wasm.UTF8ToString(at);
 
@@ -36,11 +37,11 @@ const TvGallery = (() => {
 
   function buildStyles() {
     const bar = document.getElementById('tv-styles');
-    for (let style = 0; style < 8; ++style) {
-      const button = element('button', '', cString(wasm._tv_style_label(style)));
-      button.dataset.style = style;
+    for (let s = 0; s < 8; ++s) {
+      const button = element('button', '', cString(wasm._tv_style_label(s)));
+      button.dataset.style = s;
       button.addEventListener('click', () => {
-        open.style = style;
+        style = s;
         open.fresh = true;
         markStyle();
       });
@@ -50,7 +51,7 @@ const TvGallery = (() => {
 
   function markStyle() {
     for (const button of document.querySelectorAll('#tv-styles button')) {
-      button.setAttribute('aria-pressed', String(Number(button.dataset.style) === open.style));
+      button.setAttribute('aria-pressed', String(Number(button.dataset.style) === style));
     }
   }
 
@@ -59,7 +60,7 @@ const TvGallery = (() => {
   }
 
   function show(index) {
-    open = {index, style: open ? open.style : kSmooth, turnX: 0, turnY: 0, dragging: null, fresh: true};
+    open = {index, turnX: 0, turnY: 0, dragging: null, fresh: true};
     document.getElementById('tv-viewer-name').textContent = cString(wasm._tv_knot_name(index));
     document.getElementById('tv-viewer').hidden = false;
     markStyle();
@@ -103,7 +104,7 @@ const TvGallery = (() => {
     const size = viewSize();
     if (canvas.width !== size || canvas.height !== size) open.fresh = true;
     if (open.fresh) wasm._tv_resize(size, size);
-    wasm._tv_draw_knot(open.index, open.style, open.turnX, open.turnY, open.fresh ? 1 : 0);
+    wasm._tv_draw_knot(open.index, style, open.turnX, open.turnY, open.fresh ? 1 : 0);
     open.fresh = false;
   }
 

@@ -73,10 +73,12 @@ var TvSettings = (() => {
   }
 
   function command(id) {
-    if (id === kOk) controlsToSettings();
-    if (id === kOk || id === kCancel) {
+    if (id === kOk) {
+      controlsToSettings();
       close();
-      if (id === kOk) onSaved();
+      onSaved();
+    } else if (id === kCancel) {
+      close();
     } else if (id === wasm._tv_settings_reset_button()) {
       wasm._tv_settings_reset();
       settingsToControls();
@@ -146,9 +148,7 @@ var TvSettings = (() => {
       if (event.key === 'Enter' && event.target.tagName !== 'BUTTON') command(kOk);
       if (event.key === 'Escape') command(kCancel);
     });
-    for (const kind of ['click', 'pointerdown', 'mousedown']) {
-      panel.addEventListener(kind, (event) => event.stopPropagation());
-    }
+    panel.addEventListener('click', (event) => event.stopPropagation());
     document.body.append(panel);
   }
 
@@ -182,5 +182,5 @@ var TvSettings = (() => {
   }
 
   const isOpen = () => panel !== null && !panel.hidden;
-  return {setUpPage, open, isOpen};
+  return {setUpPage};
 })();
