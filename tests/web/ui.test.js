@@ -37,7 +37,7 @@ after(() => browser && browser.close());
 async function freshPage(page = 'index.html') {
   const context = await browser.createBrowserContext();
   const tab = await context.newPage();
-  await tab.setViewport({width: 900, height: 600, hasTouch: true});
+  await tab.setViewport({width: 720, height: 450, hasTouch: true});  // room for the panel
   tab.on('pageerror', (error) => assert.fail(`page error: ${error.message}`));
   await tab.goto(base + page);
   await tab.waitForSelector(page === 'index.html' ? '#tv-open-settings' : '.tv-name', {timeout: 20000});
