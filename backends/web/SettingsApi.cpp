@@ -1,7 +1,7 @@
 // The page's settings panel over the saver's own settings code: the trackbar table, the loader
-// with its repairs, OK's repairs and the saver's byte image. The browser keeps the 96 bytes in its
-// local storage; here they pass through the same per-user store the Linux front ends use (Emscripten's
-// in-memory file system), so a stored value is read exactly as the saver reads it.
+// with its repairs, OK's repairs and the saver's byte image. The browser keeps the 96 bytes in
+// its local storage; here they pass through the per-user store the Linux front ends use (on
+// Emscripten's in-memory file system), so a stored value is read exactly as the saver reads it.
 #include <emscripten/emscripten.h>
 
 #include <array>
@@ -35,7 +35,6 @@ void OnPanelRecord(F work) {
   std::swap(tv::saverSettings, panelRecord);
 }
 
-
 }  // namespace
 
 extern "C" {
@@ -46,7 +45,9 @@ EMSCRIPTEN_KEEPALIVE int tv_settings_rows() {
   while (kTrackbarTable[rows].min != kTrackbarTable[rows].max) ++rows;
   return rows;
 }
-EMSCRIPTEN_KEEPALIVE int tv_settings_row_trackbar(int row) { return kTrackbarTable[row].trackbarId; }
+EMSCRIPTEN_KEEPALIVE int tv_settings_row_trackbar(int row) {
+  return kTrackbarTable[row].trackbarId;
+}
 EMSCRIPTEN_KEEPALIVE int tv_settings_row_label(int row) { return kTrackbarTable[row].labelId; }
 EMSCRIPTEN_KEEPALIVE int tv_settings_row_min(int row) { return kTrackbarTable[row].min; }
 EMSCRIPTEN_KEEPALIVE int tv_settings_row_max(int row) { return kTrackbarTable[row].max; }

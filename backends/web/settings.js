@@ -103,13 +103,15 @@ var TvSettings = (() => {
       }
       case 'DEFPUSHBUTTON':
       case 'PUSHBUTTON': {
-        const button = element('button', item.kind === 'DEFPUSHBUTTON' ? 'tv-default' : '', item.text);
+        const kind = item.kind === 'DEFPUSHBUTTON' ? 'tv-default' : '';
+        const button = element('button', kind, item.text);
         button.id = `tv-button-${item.id}`;
         button.addEventListener('click', () => command(item.id));
         return button;
       }
       default: {  // LTEXT, CTEXT: a label, a text or a link
-        const text = element(item.link ? 'a' : 'div', item.kind === 'CTEXT' ? 'tv-center' : '', item.text);
+        const align = item.kind === 'CTEXT' ? 'tv-center' : '';
+        const text = element(item.link ? 'a' : 'div', align, item.text);
         if (item.link) {
           text.href = /^https?:/.test(item.text) ? item.text : `mailto:${item.text}`;
           text.target = '_blank';

@@ -12,17 +12,21 @@ const kStoreKey = 'Pervik\\Tressvale\\data1';
 const kBound = {timeout: 60000};
 // Trackbar and label ids in the dialog's order, their ranges and their labels with no settings.
 const kTrackbars = [
-  [1015, 1016, 0, 20, '2 Wire'], [1019, 1026, 0, 20, '1 Point'], [1021, 1022, 0, 20, '3 Triangle'],
-  [1023, 1024, 0, 20, '3 Quad'], [1027, 1028, 0, 20, '4 Half U'], [1029, 1030, 0, 20, '4 Half V'],
-  [1033, 1034, 0, 20, '5 Smooth'], [1035, 1036, 0, 20, '1 Blended'], [1037, 1038, 0, 100, '30 Wobbles'],
-  [1039, 1040, 0, 100, '40 S-Colored'], [1041, 1042, 0, 100, '20 Blended'], [1043, 1044, 0, 100, '30 Alpha'],
-  [1045, 1046, 0, 100, '40 Wire'], [1047, 1048, 0, 300, '60 x min'], [1049, 1050, 0, 300, '90 x max'],
-  [1051, 1052, 0, 300, '150 y min'], [1053, 1054, 0, 300, '200 y max'], [1057, 1058, 1, 100, '10 u min'],
-  [1059, 1060, 1, 100, '30 u max'], [1061, 1062, 3, 50, '3 v min'], [1063, 1064, 3, 50, '10 v max'],
-  [1055, 1056, 1, 20, '2 Knots'],
+  [1015, 1016, 0, 20, '2 Wire'], [1019, 1026, 0, 20, '1 Point'],
+  [1021, 1022, 0, 20, '3 Triangle'], [1023, 1024, 0, 20, '3 Quad'],
+  [1027, 1028, 0, 20, '4 Half U'], [1029, 1030, 0, 20, '4 Half V'],
+  [1033, 1034, 0, 20, '5 Smooth'], [1035, 1036, 0, 20, '1 Blended'],
+  [1037, 1038, 0, 100, '30 Wobbles'], [1039, 1040, 0, 100, '40 S-Colored'],
+  [1041, 1042, 0, 100, '20 Blended'], [1043, 1044, 0, 100, '30 Alpha'],
+  [1045, 1046, 0, 100, '40 Wire'], [1047, 1048, 0, 300, '60 x min'],
+  [1049, 1050, 0, 300, '90 x max'], [1051, 1052, 0, 300, '150 y min'],
+  [1053, 1054, 0, 300, '200 y max'], [1057, 1058, 1, 100, '10 u min'],
+  [1059, 1060, 1, 100, '30 u max'], [1061, 1062, 3, 50, '3 v min'],
+  [1063, 1064, 3, 50, '10 v max'], [1055, 1056, 1, 20, '2 Knots'],
 ];
+// The default labels with some replaced.
+const defaultsBut = (changes) => kDefaults.map((text) => changes[text] || text);
 const kDefaults = kTrackbars.map((row) => row[4]);
-const labelOf = (trackbar) => kTrackbars.find((row) => row[0] === trackbar)[1];
 
 let browser;
 before(async () => {
@@ -40,7 +44,8 @@ async function freshPage(page = 'index.html') {
   await tab.setViewport({width: 720, height: 450, hasTouch: true});  // room for the panel
   tab.on('pageerror', (error) => assert.fail(`page error: ${error.message}`));
   await tab.goto(base + page);
-  await tab.waitForSelector(page === 'index.html' ? '#tv-open-settings' : '.tv-name', {timeout: 20000});
+  const ready = page === 'index.html' ? '#tv-open-settings' : '.tv-name';
+  await tab.waitForSelector(ready, {timeout: 20000});
   return tab;
 }
 
@@ -66,19 +71,20 @@ async function setTrackbar(page, trackbar, position) {
   }
 }
 
-const label = (page, trackbar) => page.$eval(`#tv-label-${labelOf(trackbar)}`, (l) => l.textContent);
+const label = (page, id) => page.$eval(`#tv-label-${id}`, (l) => l.textContent);
 const storedText = (page) => page.evaluate((key) => localStorage.getItem(key), kStoreKey);
 
-test('settings: defaults, each trackbar\'s range, a mouse drag and keys, OK, kept over a reload and used by the saver', kBound, async () => {
+test('settings: defaults, ranges, mouse and keys, OK, kept over a reload, used by the saver',
+     kBound, async () => {
   const page = await freshPage();
   assert.deepEqual(await openPanel(page), kDefaults);
-  for (const [trackbar, , min, max, text] of kTrackbars) {
+  for (const [trackbar, labelId, min, max, text] of kTrackbars) {
     await page.click(`#tv-trackbar-${trackbar}`);
     const name = text.replace(/^\d+ /, '');
     await page.keyboard.press('End');
-    assert.equal(await label(page, trackbar), `${max} ${name}`);
+    assert.equal(await label(page, labelId), `${max} ${name}`);
     await page.keyboard.press('Home');
-    assert.equal(await label(page, trackbar), `${min} ${name}`);
+    assert.equal(await label(page, labelId), `${min} ${name}`);
   }
   await page.click('#tv-button-1010');
   const knots = await (await page.$('#tv-trackbar-1055')).boundingBox();
@@ -91,11 +97,12 @@ test('settings: defaults, each trackbar\'s range, a mouse drag and keys, OK, kep
   await press(page, 1);
   const bytes = Buffer.from(await storedText(page), 'base64');
   assert.equal(bytes.length, 96);
-  assert.deepEqual([bytes.readInt32LE(0), bytes.readInt32LE(52), bytes.readDoubleLE(72)], [20, 7, 7 * 0.1]);
+  const fields = [bytes.readInt32LE(0), bytes.readInt32LE(52), bytes.readDoubleLE(72)];
+  assert.deepEqual(fields, [20, 7, 7 * 0.1]);
   await page.reload();
   await page.waitForSelector('#tv-open-settings');
-  const expected = kDefaults.map((text) => ({'30 Wobbles': '7 Wobbles', '10 u min': '7 u min', '2 Knots': '20 Knots'})[text] || text);
-  assert.deepEqual(await openPanel(page), expected);
+  const expected = {'30 Wobbles': '7 Wobbles', '10 u min': '7 u min', '2 Knots': '20 Knots'};
+  assert.deepEqual(await openPanel(page), defaultsBut(expected));
   for (const [query, knots] of [['', 20], ['&defaults', 2]]) {  // the saver starts with them
     await page.goto(`${base}index.html?seed=1&at=0&size=64x64${query}`);
     await page.waitForFunction(() => document.title === 'ready', {timeout: 20000});
@@ -104,13 +111,16 @@ test('settings: defaults, each trackbar\'s range, a mouse drag and keys, OK, kep
   await page.browserContext().close();
 });
 
-test('settings: OK repairs the ranges as the dialog does, in the stored record', kBound, async () => {
+test('settings: OK repairs the ranges as the dialog does, in the stored record', kBound,
+     async () => {
   const styles = [1015, 1019, 1021, 1023, 1027, 1029, 1033, 1035];
   const cases = [  // trackbar positions set, then [byte offset, field type, value] stored
     {set: [[1059, 5], [1057, 20]], expect: [[72, 'Double', 2.0], [80, 'Double', 2.0]]},
-    {set: [[1047, 100], [1049, 0], [1051, 250], [1053, 3]], expect: [[12, 'Int32', 100], [16, 'Int32', 250]]},
+    {set: [[1047, 100], [1049, 0], [1051, 250], [1053, 3]],
+      expect: [[12, 'Int32', 100], [16, 'Int32', 250]]},
     {set: [[1061, 40], [1063, 3]], expect: [[88, 'Int32', 40], [92, 'Int32', 40]]},
-    {set: styles.map((id) => [id, 0]), expect: [[20, 'Int32', 0], [44, 'Int32', 1], [48, 'Int32', 0]]},
+    {set: styles.map((id) => [id, 0]),
+      expect: [[20, 'Int32', 0], [44, 'Int32', 1], [48, 'Int32', 0]]},
   ];
   const page = await freshPage();
   for (const {set, expect} of cases) {
@@ -153,7 +163,7 @@ test('settings: a stored value the loader refuses opens with the defaults', kBou
     ['', kDefaults],
     [bytes(100, 7), kDefaults],  // longer than the record: ignored whole
     [Buffer.from([5, 0, 0, 0, 99, 0, 0, 0]).toString('base64'),  // shorter: overlays its bytes
-      kDefaults.map((t) => ({'60 x min': '99 x min', '90 x max': '99 x max', '2 Knots': '5 Knots'})[t] || t)],
+      defaultsBut({'60 x min': '99 x min', '90 x max': '99 x max', '2 Knots': '5 Knots'})],
   ];
   const page = await freshPage();
   for (const [stored, labels] of cases) {
@@ -165,9 +175,11 @@ test('settings: a stored value the loader refuses opens with the defaults', kBou
   await page.browserContext().close();
 });
 
-test('full screen: a click or key enters; a key, a button, a finger or a move of more than 4 px leaves', kBound, async () => {
+test('full screen: a click or key enters; a key, button, finger or move over 4 px leaves',
+     kBound, async () => {
   const move = (dx, dy) => async (page) => page.mouse.move(300 + dx, 200 + dy);
-  const cases = [  // how it is entered, the input in full screen (after a first move to 300,200), leaves?
+  // How it is entered, the input in full screen after a first move to (300, 200), leaves?
+  const cases = [
     ['click', (page) => page.keyboard.press('KeyQ'), true],
     ['key', (page) => page.mouse.click(300, 200), true],
     ['click', (page) => page.mouse.click(300, 200, {button: 'right'}), true],
@@ -191,23 +203,26 @@ test('full screen: a click or key enters; a key, a button, a finger or a move of
     await input(page);
     const what = `${enter}, ${input}`;
     assert.equal(await page.evaluate(() => window.exits > 0), leaves, what);
-    if (!leaves) await move(0, 5)(page);  // and one pixel more leaves
+    if (!leaves) await move(0, 5)(page);  // 5 px from where the moves began leaves
     await page.waitForFunction(() => !document.fullscreenElement, {timeout: 5000});
     assert.equal(await page.evaluate(() => window.exits), 1, what);
   }
   await page.browserContext().close();
 });
 
-test('gallery: every stored knot by name, in the library\'s order; one opens in the chosen style', kBound, async () => {
-  const names = fs.readFileSync(path.join(__dirname, '../../data/knot-names.txt'), 'utf8').trim().split('\n');
+test('gallery: every stored knot by name, in the library\'s order; one opens in a chosen style',
+     kBound, async () => {
+  const namesFile = path.join(__dirname, '../../data/knot-names.txt');
+  const names = fs.readFileSync(namesFile, 'utf8').trim().split('\n');
   assert.equal(names.length, 239);
   const page = await freshPage('gallery.html');
-  assert.deepEqual(await page.$$eval('.tv-name', (cells) => cells.map((c) => c.textContent)), names);
+  assert.deepEqual(await page.$$eval('.tv-name', (c) => c.map((e) => e.textContent)), names);
   await page.click('#tv-grid li:nth-child(3) button');
   await page.waitForSelector('#tv-viewer:not([hidden])', {timeout: 5000});
   assert.equal(await page.$eval('#tv-viewer-name', (n) => n.textContent), names[2]);
   const styles = await page.$$eval('#tv-styles button', (b) => b.map((e) => e.textContent));
-  assert.deepEqual(styles, ['Wire', 'Point', 'Triangle', 'Quad', 'Half U', 'Half V', 'Smooth', 'Blended']);
+  assert.deepEqual(styles,
+                   ['Wire', 'Point', 'Triangle', 'Quad', 'Half U', 'Half V', 'Smooth', 'Blended']);
   await page.click('#tv-styles button:nth-child(4)');
   assert.equal(await page.$eval('#tv-styles [aria-pressed="true"]', (b) => b.textContent), 'Quad');
   await page.browserContext().close();
