@@ -31,7 +31,7 @@ const kDefaults = kTrackbars.map((row) => row[4]);
 let browser;
 before(async () => {
   browser = await puppeteer.launch({
-    executablePath: process.env.TV_CHROMIUM || '/usr/bin/chromium', headless: 'new',
+    executablePath: process.env.TV_CHROMIUM || '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
   });
 });
