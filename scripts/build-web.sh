@@ -8,8 +8,15 @@ out=$root/out/web
 # Emscripten's JavaScript optimizer finds its modules under Debian's node folder.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 command -v emcmake >/dev/null || { echo "build-web: emscripten is not installed (apt-get install emscripten)" >&2; exit 1; }
+launcher=
+if command -v ccache >/dev/null; then
+  launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_COMPILERTYPE=clang  # em++ passes clang's options through
+fi
+generator=; command -v ninja >/dev/null && generator="-G Ninja"
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  emcmake cmake -S "$root/backends/web" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  # shellcheck disable=SC2086
+  emcmake cmake -S "$root/backends/web" -B "$build" $generator $launcher -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2
 mkdir -p "$out"

@@ -93,6 +93,7 @@ EMSCRIPTEN_KEEPALIVE void tv_saver_start(uint32_t seed, int useDefaults) {
   tv::DropPreparedKnots();
   tv::ClearTranslucent();
   tv::displayState = tv::DisplayState{};
+  tv::sceneCounters = tv::SceneCounters{};
   // No worker threads here: every knot change is made on its frame, the same bit for bit.
   tv::knotsPreparedAhead = 0;
   if (useDefaults) tv::ResetSettings(tv::saverSettings);

@@ -58,7 +58,8 @@ std::string SlotJson(const KnotSlot& slot) {
 }  // namespace
 
 std::string SceneJson(int32_t elapsedMs) {
-  std::string s = "{\"elapsedMs\":" + std::to_string(elapsedMs) + ",\"slots\":[";
+  std::string s = "{\"elapsedMs\":" + std::to_string(elapsedMs) +
+                  ",\"knotsChosen\":" + std::to_string(sceneCounters.knotsChosen) + ",\"slots\":[";
   for (size_t i = 0; i < slots.size(); ++i) s += (i ? ",\n" : "\n") + SlotJson(slots[i]);
   return s + "]}\n";
 }

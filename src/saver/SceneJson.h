@@ -8,7 +8,8 @@
 
 namespace tv {
 
-// The scene after a frame drawn at scene time elapsedMs.
+// The scene after a frame drawn at scene time elapsedMs; knotsChosen counts the knots chosen since
+// the program started, the first ones included.
 std::string SceneJson(int32_t elapsedMs);
 
 }  // namespace tv
