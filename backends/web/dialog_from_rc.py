@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the Windows configuration dialog (template 2003 of tressvale.rc) as a script for the
+"""Writes the Windows configuration dialog (template 2003 of tressvale.rc) as script text for the
 page's settings panel, so the panel shows the dialog's own texts, groups and places.
 
-usage: dialog_from_rc.py tressvale.rc > dialog.js
+usage: dialog_from_rc.py tressvale.rc >> settings.js   (scripts/build-web.sh does this)
 """
 import json
 import re

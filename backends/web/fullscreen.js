@@ -4,8 +4,8 @@
 // anchor is the pointer's first place reported in full screen: a page learns where the pointer is
 // only when it moves, and the page's coordinates shift as the browser's bars go.
 const TvFullScreen = (() => {
-  let threshold = 4;
-  let canEnter = () => true;
+  let threshold;  // the host's, from the wasm module
+  let canEnter;   // false while the settings panel is open
   let anchor = null;  // where moves are measured from, while in full screen
   let pressLeft = false;  // a press left full screen: its click must not enter it again
   const isFull = () => document.fullscreenElement !== null;
