@@ -58,8 +58,4 @@ const char* tv_style_label(int style);
 // first picture of a knot and 0 for its later turns, which then reuse the built knot).
 void tv_draw_knot(int index, int style, float turnX, float turnY, int reseed);
 
-// Milliseconds the last drawn frame spent in the engine (scene, walk and GL calls), for the
-// page's frame-time measurement.
-double tv_last_frame_ms();
-
 }  // extern "C"

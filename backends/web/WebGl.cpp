@@ -166,7 +166,7 @@ void AppendEdges(const DrawState& state) {
 
 namespace tv::web {
 
-// Drops the vertices of a frame that is not to be drawn and the state of an earlier run.
+// Back to a fresh context's state, dropping any vertices not yet drawn.
 void ResetGl() {
   batch.clear();
   block.clear();

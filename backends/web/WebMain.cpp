@@ -25,7 +25,6 @@ constexpr int kTimerStepMs = 10;  // the saver's timer
 
 int canvasWidth = 1, canvasHeight = 1;
 uint32_t now = 0;  // the saver's clock: milliseconds since tv_saver_start
-double lastFrameMs = 0;
 std::string text;
 
 // While alive, each slot holds a stand-in for its knot: its components with empty meshes, so
@@ -63,10 +62,8 @@ class StandInKnots {
 };
 
 void Tick(uint32_t at) {
-  const double start = emscripten_get_now();
   tv::OnTimerTick(at);
   tv::web::FlushGl();
-  lastFrameMs = emscripten_get_now() - start;
 }
 
 // The knot of the last still, kept for its turns.
@@ -153,7 +150,6 @@ EMSCRIPTEN_KEEPALIVE const char* tv_style_label(int style) {
 EMSCRIPTEN_KEEPALIVE void tv_draw_knot(int index, int style, float turnX, float turnY, int reseed) {
   if (index < 0 || index >= tv::LibraryKnotCount() || style < 0 || style >= tv::kRenderStyleCount)
     return;
-  const double start = emscripten_get_now();
   tv::web::ResetGl();
   tv::ResizeView(canvasWidth, canvasHeight);
   tv::InitGLState();
@@ -164,9 +160,6 @@ EMSCRIPTEN_KEEPALIVE void tv_draw_knot(int index, int style, float turnX, float 
   }
   tv::DrawKnotStill(still.knot, style, turnX, turnY);
   tv::web::FlushGl();
-  lastFrameMs = emscripten_get_now() - start;
 }
-
-EMSCRIPTEN_KEEPALIVE double tv_last_frame_ms() { return lastFrameMs; }
 
 }  // extern "C"
