@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+scripts/test-web.sh
 scripts/check-core-portable.sh --cross
 scripts/test-package.sh
 scripts/test-sanitizers.sh

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "render/Render.h"
 #include "saver/PreparedKnots.h"
 #include "saver/Saver.h"
+#include "saver/SceneJson.h"
 #include "settings/SaverSettings.h"
 
 namespace tv::headless {
@@ -184,6 +186,18 @@ int RunPng(EglContext& context, const RenderOptions& o, std::ostream& out, std::
   const uint32_t at = o.atMs > 0 ? static_cast<uint32_t>(o.atMs) : static_cast<uint32_t>(o.stepMs);
   run.FastForwardTo(at, o.stepMs);
   if (int rc = WriteOrFail(o.pngFile, run.Capture(), err)) return rc;
+  const std::string scene = SceneJson(displayState.elapsedTotal);
+  if (o.sceneJson == "-") {
+    out << scene;
+    return 0;  // standard output carries the JSON alone
+  }
+  if (!o.sceneJson.empty()) {
+    std::ofstream file(o.sceneJson, std::ios::binary);
+    if (!(file << scene) || !file.flush()) {
+      err << "tressvale-render: cannot write " << o.sceneJson << "\n";
+      return 1;
+    }
+  }
   out << "frame at " << at << " ms: " << o.pngFile << "\n";
   return 0;
 }
@@ -364,47 +378,6 @@ Image SaverRun::Capture() const {
   image.height = context_.Height();
   image.rgba = context_.ReadPixels();
   return image;
-}
-
-RenderParams StillParams(int32_t style) {
-  RenderParams params;
-  params.style = style;
-  // Facets into the mesh normals, so the blend shows (Triangle and Smooth would look alike).
-  params.blendFrom = Quad;
-  params.blendTo = Smooth;
-  params.spinning = params.sColored = params.wobbles = params.translucent = params.wireOverlay = 0;
-  return params;
-}
-
-void DrawStoredKnotStill(int index, int32_t style) {
-  Knot knot;
-  LoadLibraryKnot(knot, index);
-  // Links get one hue per component so the components tell apart; a knot keeps its hue ramp.
-  if (knot.components.size() > 1) {
-    for (size_t c = 0; c < knot.components.size(); ++c) {
-      double r = 0, g = 0, b = 0;
-      HsvToRgb(360.0 * c / knot.components.size(), 0.9, 0.9, r, g, b);
-      knot.components[c].SetColors(Rgba(r, g, b, 1.0), true, 0.0);
-    }
-  }
-  Vec3 lo(1e300, 1e300, 1e300), hi(-1e300, -1e300, -1e300);
-  for (const KnotComponent& c : knot.components)
-    for (const Vec3& p : c.vertices) {
-      lo = Vec3(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
-      hi = Vec3(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
-    }
-  const Vec3 centre = lo.x <= hi.x ? 0.5 * (lo + hi) : Vec3(0, 0, 0);
-  const RenderParams params = StillParams(style);
-
-  gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  ClearTranslucent();
-  gl.LoadIdentity();
-  gl.Translatef(static_cast<float>(-centre.x), static_cast<float>(-centre.y),
-                static_cast<float>(-7.0 - centre.z));
-  DrawKnot(knot, 0, params);
-  gl.LoadIdentity();
-  DrawTranslucent();
-  gl.Flush();
 }
 
 int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {

@@ -10,6 +10,7 @@
 #include "PngWriter.h"
 #include "RenderOptions.h"
 #include "render/RenderTypes.h"
+#include "saver/KnotStill.h"  // the stills tressvale-render draws
 
 namespace tv::headless {
 
@@ -36,11 +37,6 @@ class SaverRun {
   EglContext& context_;
   uint32_t now_ = 0;
 };
-
-// Render parameters of a still: the style, no effects; Blended goes from Quad into Smooth.
-RenderParams StillParams(int32_t style);
-// Draws stored knot `index` alone, centred, unturned, with the given style and no effects.
-void DrawStoredKnotStill(int index, int32_t style);
 
 // The whole program: parses nothing, runs the parsed options. Returns the exit code (0 done,
 // 1 no OpenGL or a file could not be written).

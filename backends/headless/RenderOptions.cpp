@@ -14,7 +14,7 @@ namespace tv::headless {
 const char* const kRenderUsage =
     "usage: tressvale-render [--size WxH] [--seed N] [--defaults] [--set NAME=VALUE ...]\n"
     "                        (--out DIR [--frames N] [--step-ms N]\n"
-    "                         | --png FILE [--at MS] [--step-ms N]\n"
+    "                         | --png FILE [--at MS] [--step-ms N] [--scene-json FILE|-]\n"
     "                         | --knot N --png FILE [--style NAME]\n"
     "                         | --contact-sheet FILE [--cell PIXELS]\n"
     "                         | --bench [--frames N] [--step-ms N] [--csv FILE] [--plot FILE] [--in-place])\n";
@@ -134,7 +134,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
     }
     static const char* const valued[] = {"--size", "--seed", "--frames", "--step-ms", "--out",
                                          "--png", "--at", "--knot", "--style", "--contact-sheet",
-                                         "--cell", "--set", "--csv", "--plot"};
+                                         "--cell", "--set", "--csv", "--plot",
+                                         "--scene-json"};
     bool known = false;
     for (const char* v : valued) known = known || arg == v;
     if (!known) {
@@ -197,6 +198,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
       (arg == "--csv" ? o.csvFile : o.plotFile) = value;
       ok = !value.empty();
       if (!ok) error = arg + " wants a file name";
+    } else if (arg == "--scene-json") {
+      o.sceneJson = value;
+      ok = !value.empty();
+      if (!ok) error = "--scene-json wants a file name or -";
     } else if (arg == "--set") {
       const size_t eq = value.find('=');
       ok = eq != std::string::npos && eq > 0;
@@ -237,6 +242,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
   if (error.empty() && cellGiven && o.mode != RenderMode::ContactSheet)
     error = "--cell applies to --contact-sheet";
   if (error.empty() && atGiven && o.mode != RenderMode::Png) error = "--at applies to --png";
+  if (error.empty() && !o.sceneJson.empty() && o.mode != RenderMode::Png)
+    error = "--scene-json applies to --png";
   // The saver's scene clock is a signed 32-bit count of milliseconds.
   const int64_t lastMs = static_cast<int64_t>(o.frames) * o.stepMs;
   if (error.empty() && (o.mode == RenderMode::Frames || o.mode == RenderMode::Bench) &&

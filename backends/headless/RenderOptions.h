@@ -23,6 +23,7 @@ struct RenderOptions {
   std::string outDir;
   std::string pngFile;
   int32_t atMs = 0;  // 0: the first frame
+  std::string sceneJson;  // --png: the scene of the frame as JSON to this file ("-": standard output)
   int knot = -1;
   int32_t style = 6;  // Smooth
   std::string contactSheet;

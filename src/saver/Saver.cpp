@@ -212,6 +212,9 @@ void ApplyKnotChoice(KnotSlot& slot, const KnotChoice& c, Knot&& knot) {
   params.translucent = c.translucent;
   if (c.translucent) params.wireOverlay = c.wireOverlay;
   params.sColored = c.sColored;
+  slot.storedIndex = c.torus ? -1 : c.stored.index;
+  slot.torusP = c.torus ? static_cast<int>(c.torusKnot.p) : 0;
+  slot.torusQ = c.torus ? static_cast<int>(c.torusKnot.q) : 0;
   slot.knot.components = std::move(knot.components);
 }
 

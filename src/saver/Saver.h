@@ -17,6 +17,11 @@ namespace tv {
 struct KnotSlot {
   RenderParams params;  // Smooth, spinning, sColored and wobbles set; spinning is never cleared
   Knot knot;
+  // What the knot is, for descriptions of the scene: a stored knot's index, or -1 and the
+  // torus knot's p and q.
+  int storedIndex = -1;
+  int torusP = 0;
+  int torusQ = 0;
   float rotationX = 0.0f;  // swing phase accumulators, kept within one period of the swing
   float rotationY = 0.0f;
   float spinSpeedX = 0.0f;  // growth of rotationX per second of frame time

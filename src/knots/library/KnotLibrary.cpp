@@ -144,7 +144,8 @@ LibraryKnotRecipe DrawLibraryKnot(int index) {
   if (index < 0) index = 0;
   EnsureIndex();
   if (storedKnotCount <= 0) return recipe;  // nothing stored: an empty knot draws nothing
-  DecodeLibraryKnot(knotOffsets[static_cast<size_t>(index % storedKnotCount)], recipe.curves);
+  recipe.index = index % storedKnotCount;
+  DecodeLibraryKnot(knotOffsets[static_cast<size_t>(recipe.index)], recipe.curves);
 
   const SaverSettings& s = saverSettings;
   // A range turned upside down by a hand-edited record counts as its minimum alone.

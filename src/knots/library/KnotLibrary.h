@@ -58,6 +58,7 @@ void LoadLibraryKnot(Knot& knot, int index);
 // settings, and the tube building, which reads nothing else and may run on another thread.
 struct LibraryKnotRecipe {
   std::vector<std::vector<Vec3>> curves;
+  int index = -1;  // the record drawn, after wrapping; -1 when nothing is stored
   int uDivisions = 0;
   int vDivisions = 0;
 };
