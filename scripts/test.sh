@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+sed -n '/^SKIP /p' build/Testing/Temporary/LastTest.log  # why a skipped case did not run
 scripts/check-core-portable.sh --cross
 scripts/test-package.sh
 scripts/test-sanitizers.sh

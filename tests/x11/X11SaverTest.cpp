@@ -41,10 +41,8 @@ bool Parse(const std::string& line, X11Options& o, std::string& error) {
   std::istringstream in("tressvale " + line);
   std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
   std::vector<const char*> argv;
-  for (std::string& w : words) {
-    std::replace(w.begin(), w.end(), '_', ' ');
-    argv.push_back(w.c_str());
-  }
+  for (std::string& w : words) std::replace(w.begin(), w.end(), '_', ' ');
+  for (const std::string& w : words) argv.push_back(w.c_str());
   return ParseX11Options(static_cast<int>(argv.size()), argv.data(), o, error);
 }
 
@@ -288,8 +286,7 @@ class X11Saver : public ::testing::Test {
 
 // One run on a server of its own, so that the runs go side by side.
 enum Made { NoWindow, Plain, Depthless };
-enum End { Exits, Finishes, Term, StopContinueTerm, DestroyWindow, KillServer, Input, Unfocus,
-  Close };
+enum End { Exits, Finishes, Term, StopContinue, DestroyWindow, KillServer, Input, Unfocus, Close };
 struct Run {
   const char *name, *args, *env;
   Made window;  // made for the run; its id ends the arguments
@@ -322,7 +319,7 @@ const Run kRuns[] = {
     {"unwritable-snapshot", "-frames 2 -snapshot /dev/null/a.png", "", NoWindow, Finishes, 1,
      "cannot write /dev/null/a.png: Not a directory\n"},
     {"root", "-root", "", NoWindow, Term, 0, ""},
-    {"depthless-stopped-resized", "-window-id", "", Depthless, StopContinueTerm, 0,
+    {"depthless-stopped-resized", "-window-id", "", Depthless, StopContinue, 0,
      "window <window> has no depth buffer or no double buffering; drawing in a child window that "
      "has both\n"},
     {"preview-destroyed", "--root --window-id", "", Plain, DestroyWindow, 0, ""},
@@ -359,7 +356,7 @@ TEST_P(X11SaverRuns, AndEndsAsAsked) {
       return LitShare(Grab(d, window)) > 0.01;
     })) << "nothing drawn " << saver.Errors();
   }
-  if (c.end == StopContinueTerm) {
+  if (c.end == StopContinue) {
     kill(saver.pid, SIGSTOP);
     headless::Image paused;  // once two grabs agree: the server has shown all sent before the stop
     ASSERT_TRUE(WaitFor(kBound, [&] {
@@ -382,21 +379,20 @@ TEST_P(X11SaverRuns, AndEndsAsAsked) {
   if (*c.input) server.Run(std::string("xdotool ") + c.input);
   if (c.end == Unfocus) XSetInputFocus(d, DefaultRootWindow(d), RevertToNone, CurrentTime);
   if (c.end == Close) {  // as a window manager does
-    XClientMessageEvent close = {ClientMessage, 0, False, d, window,
-                                 XInternAtom(d, "WM_PROTOCOLS", False), 32, {}};
-    close.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    XSendEvent(d, window, False, NoEventMask, reinterpret_cast<XEvent*>(&close));
+    const long closing = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    XEvent e = {.xclient = {ClientMessage, 0, False, d, window,
+                            XInternAtom(d, "WM_PROTOCOLS", False), 32, {.l = {closing}}}};
+    XSendEvent(d, window, False, NoEventMask, &e);
   }
   if (c.end == DestroyWindow) XDestroyWindow(d, window);
   if (c.end == KillServer) server.Kill();
-  if (c.end == Term || c.end == StopContinueTerm) kill(saver.pid, SIGTERM);
+  if (c.end == Term || c.end == StopContinue) kill(saver.pid, SIGTERM);
   if (server.display) XSync(server.display, False);
   EXPECT_EQ(saver.Wait(c.end <= Finishes ? 60 : kBound), c.code);
-  char made[32];
-  std::snprintf(made, sizeof made, "0x%lx", window);
+  const std::string made = (std::ostringstream() << "0x" << std::hex << window).str();
   const std::string errors = Shown(Shown(saver.Errors(), "tressvale: ", ""), kX11Usage, "<usage>");
   EXPECT_EQ(Shown(errors, made, "<window>"), c.says);
-  if (c.end == Term || c.end == StopContinueTerm) {
+  if (c.end == Term || c.end == StopContinue) {
     EXPECT_LT(LitShare(Grab(d, window)), 0.001) << "left drawn";
   }
 }
