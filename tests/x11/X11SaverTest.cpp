@@ -107,7 +107,7 @@ TEST(X11Options, DescriptionFileMatchesTheOptions) {
   if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
     EXPECT_EQ(std::system(("xmllint --noout " + std::string(TRESSVALE_XML)).c_str()), 0);
   } else {
-    std::puts("SKIP xmllint: not installed, so the description file is not validated");
+    std::puts("SKIP description file validation: xmllint is not installed");
   }
   const std::string xml = ReadFile(TRESSVALE_XML);
   const std::regex number(
@@ -277,7 +277,7 @@ std::string Shown(std::string text, const std::string& from, const std::string& 
 
 class X11Saver : public ::testing::Test {
   void SetUp() override {
-    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "SKIP X11: no Xvfb";
+    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "SKIP X11 saver runs: no Xvfb";
     fs::create_directories(kTemp);
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a window may go while looked at
   }
