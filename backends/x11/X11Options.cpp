@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -80,8 +81,9 @@ void ApplySettingOptions(const X11Options& options, SaverSettings& record) {
 
 namespace {
 
+// Digits only: strtoul would skip leading spaces and take a sign, wrapping " -1" to a huge value.
 bool ParseUnsigned(const char* text, unsigned long max, unsigned long& value) {
-  if (!text || !*text || *text == '-' || *text == '+') return false;
+  if (!text || !std::isdigit(static_cast<unsigned char>(*text))) return false;
   errno = 0;
   char* end = nullptr;
   const unsigned long v = std::strtoul(text, &end, 0);  // 0x... for window ids
@@ -109,6 +111,12 @@ const SettingOption* FindSetting(const std::string& name) {
 
 }  // namespace
 
+std::optional<unsigned long> ParseWindowId(const char* text) {
+  unsigned long id = 0;
+  if (!ParseUnsigned(text, 0xFFFFFFFFul, id) || id == 0) return std::nullopt;
+  return id;
+}
+
 bool ParseX11Options(int argc, const char* const* argv, X11Options& o, std::string& error) {
   bool fullScreen = false, root = false, windowId = false;
   for (int i = 1; i < argc; ++i) {
@@ -128,10 +136,9 @@ bool ParseX11Options(int argc, const char* const* argv, X11Options& o, std::stri
     } else if (arg == "root") {
       root = true;
     } else if (arg == "window-id") {
-      if (!needs(ParseUnsigned(value, 0xFFFFFFFFul, o.windowId) && o.windowId != 0,
-                 "a window id such as 0x2a00007")) {
-        return false;
-      }
+      const std::optional<unsigned long> id = ParseWindowId(value);
+      if (!needs(id.has_value(), "a window id such as 0x2a00007")) return false;
+      o.windowId = *id;
       windowId = true;
       ++i;
     } else if (arg == "geometry" || arg == "size") {

@@ -53,6 +53,10 @@ struct X11Options {
   std::vector<std::string> warnings;  // values brought within their range
 };
 
+// A window id as -window-id and $XSCREENSAVER_WINDOW give it: 1 to 0xFFFFFFFF (X ids have 32
+// bits), decimal or 0x hex, nothing but digits; none for anything else.
+std::optional<unsigned long> ParseWindowId(const char* text);
+
 // Parses argv; false with a message in error on bad input.
 bool ParseX11Options(int argc, const char* const* argv, X11Options& options, std::string& error);
 

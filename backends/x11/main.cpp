@@ -169,9 +169,7 @@ void HideCursor(Display* display, Window window) {
 // -root draws into the daemon's window when it names one.
 Window RootTarget(Display* display, int screen) {
   if (const char* named = std::getenv("XSCREENSAVER_WINDOW")) {
-    char* end = nullptr;
-    const unsigned long id = std::strtoul(named, &end, 0);
-    if (id != 0 && end != named && *end == '\0') return id;
+    if (const std::optional<unsigned long> id = tv::x11::ParseWindowId(named)) return *id;
     Note(std::string("XSCREENSAVER_WINDOW='") + named + "' is not a window id; using the root");
   }
   return RootWindow(display, screen);
