@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, runs every test, and checks that the core still
-# builds for 32-bit Windows; then the browser front end in headless Chromium, the Debian package, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows savers under Wine.
+# builds for 32-bit Windows; then the browser front end in headless Chromium, the Debian package,
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows savers
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
