@@ -263,6 +263,28 @@ TEST_F(SceneTest, DrawSlotPlacesThenTurnsThenDrawsThenSwings) {
   }
 }
 
+// Frames worked out without drawing walk no mesh: a knot then sets its style's GL state as when
+// drawn, and sends no vertex nor holds a translucent cell.
+TEST_F(SceneTest, WithoutMeshWalksAKnotSetsItsStateAndSendsNoVertex) {
+  UseRings(2);
+  KnotSlot slot{.params = {.style = Wire, .translucent = 1, .wireOverlay = 1}};
+  LoadLibraryKnot(slot.knot, 0);
+  std::pair<size_t, size_t> sent[2];
+  std::vector<std::string> state[2];
+  for (bool walk : {true, false}) {
+    walkKnotMeshes = walk;
+    recorder_.Clear();
+    ClearTranslucent();
+    DrawSlot(slot, 10, 10);
+    sent[walk] = {recorder_.Count("Vertex3d"), TranslucentCells().size()};
+    state[walk] = recorder_.Formatted({"Vertex3d", "Normal3d", "Color4d", "GetDoublev"});
+  }
+  walkKnotMeshes = true;
+  EXPECT_GT(sent[true].first + sent[true].second, 0u);
+  EXPECT_EQ(sent[false].first + sent[false].second, 0u);
+  EXPECT_EQ(state[false], state[true]);
+}
+
 // The swing wraps by whole periods of its sine, so the float sum never grows to where a frame's
 // increment rounds away (the knots froze after some days), and the angle drawn does not jump.
 TEST_F(SceneTest, SwingWrapsWithoutChangingTheAngleAndKeepsMoving) {
