@@ -115,8 +115,8 @@ bool PrepareSettings(const RenderOptions& o, std::ostream& err) {
       return false;
     }
   }
-  if (RepairSettings(saverSettings))
-    err << "tressvale-render: settings brought within the configuration's limits\n";
+  for (const std::string& note : RepairSettingsSaying(saverSettings))
+    err << "tressvale-render: " << note << "\n";
   return true;
 }
 
