@@ -112,27 +112,6 @@ TEST(RenderOptionsTest, StyleAndSettingNames) {
   EXPECT_EQ(std::tuple(r.knotCount, r.uMax, r.styleWeight[4], r.blendedPercent), std::tuple(20, 10.0, 7, 100));
 }
 
-// Settings brought within the configuration's limits are named with the value given, the limits
-// and the value used; a maximum below its minimum names the minimum.
-TEST(RenderOptionsTest, SettingsBroughtWithinTheLimitsAreNamed) {
-  const struct {
-    std::vector<std::pair<const char*, const char*>> sets;
-    std::vector<std::string> notes;
-  } rows[] = {
-      {{{"knotCount", "0"}, {"uMin", "0.1"}, {"vMax", "50"}}, {}},
-      {{{"knotCount", "99"}}, {"knotCount 99 is outside 0..20; using 20"}},
-      {{{"uMax", "10.5"}, {"weightHalfV", "-1"}},
-       {"weightHalfV -1 is outside 0..20; using 0", "uMax 10.5 is outside 0.1..10; using 10"}},
-      {{{"spinYMin", "250"}}, {"spinYMax 200 is below spinYMin 250; using 250"}},
-  };
-  for (const auto& row : rows) {
-    SaverSettings r = DefaultSettings();
-    std::string e;
-    for (const auto& [name, value] : row.sets) ASSERT_TRUE(ApplySetting(r, name, value, e)) << e;
-    EXPECT_EQ(RepairSettingsSaying(r), row.notes) << row.sets[0].first;
-  }
-}
-
 TEST(BitmapFontTest, EveryPrintableCharacterHasItsOwnGlyphAndLandsWhereAsked) {
   const unsigned char* missing = GlyphRows('\x01');
   for (char c = ' '; c <= '~'; ++c) EXPECT_NE(GlyphRows(c), missing) << c;
