@@ -29,7 +29,8 @@
 namespace tv::headless {
 namespace {
 
-// While alive, the GL table points at functions that draw nothing. The polygon mode and shade
+// While alive, the GL table points at functions that draw nothing and the scene walks no knot's
+// mesh (so a heavy translucent knot met on the way holds no cells). The polygon mode and shade
 // model that knots leave behind carry over into later frames, so the last ones asked for are
 // handed to the real OpenGL when drawing resumes.
 class SkipDrawing {
@@ -67,8 +68,10 @@ class SkipDrawing {
     gl.Perspective = [](GLdouble, GLdouble, GLdouble, GLdouble) {};
     polygonMode = 0;
     shadeModel = 0;
+    walkKnotMeshes = false;
   }
   ~SkipDrawing() {
+    walkKnotMeshes = true;
     gl = saved_;
     if (polygonMode) gl.PolygonMode(GL_FRONT_AND_BACK, polygonMode);
     if (shadeModel) gl.ShadeModel(shadeModel);
@@ -83,41 +86,6 @@ class SkipDrawing {
 };
 
 bool OnTerminal() { return isatty(STDERR_FILENO) == 1; }
-
-// While alive, each slot holds a stand-in for its knot: the same components with empty meshes,
-// so DrawKnot sets the same GL state without walking a single cell. A knot the scene chooses
-// meanwhile is set aside in its turn at the next frame; the destructor puts the knots back.
-class StandInKnots {
- public:
-  StandInKnots() = default;
-  StandInKnots(const StandInKnots&) = delete;
-  StandInKnots& operator=(const StandInKnots&) = delete;
-  ~StandInKnots() {
-    for (size_t i = 0; i < kept_.size() && i < slots.size(); ++i)
-      if (kept_[i] && IsStandIn(slots[i].knot)) slots[i].knot = std::move(*kept_[i]);
-  }
-
-  void SetAside() {
-    kept_.resize(slots.size());
-    for (size_t i = 0; i < slots.size(); ++i) {
-      Knot& knot = slots[i].knot;
-      if (IsStandIn(knot) || knot.components.empty()) continue;
-      const size_t count = knot.components.size();
-      kept_[i] = std::move(knot);
-      knot = Knot{};
-      knot.components.resize(count);
-      for (KnotComponent& c : knot.components) c.vDivisions = kStandIn;
-    }
-  }
-
- private:
-  // No real mesh has negative divisions; a walk draws an empty block for them.
-  static constexpr int kStandIn = -1;
-  static bool IsStandIn(const Knot& k) {
-    return !k.components.empty() && k.components[0].vDivisions == kStandIn;
-  }
-  std::vector<std::optional<Knot>> kept_;
-};
 
 long PeakRssKiB() {
   rusage usage{};
@@ -149,8 +117,8 @@ bool PrepareSettings(const RenderOptions& o, std::ostream& err) {
       return false;
     }
   }
-  if (RepairSettings(saverSettings))
-    err << "tressvale-render: settings brought within the configuration's limits\n";
+  for (const std::string& note : RepairSettingsSaying(saverSettings))
+    err << "tressvale-render: " << note << "\n";
   return true;
 }
 
@@ -354,11 +322,11 @@ void SaverRun::FastForwardTo(uint32_t ms, int stepMs) {
   const bool progress = OnTerminal();
   {
     SkipDrawing skip;
-    StandInKnots standIns;
+    posix::HeapRelease heap;
     for (uint32_t frame = 1; now_ < ms && ms - now_ > static_cast<uint32_t>(stepMs); ++frame) {
-      standIns.SetAside();
       now_ += static_cast<uint32_t>(stepMs);
       OnTimerTick(now_);
+      heap.Tick(now_);
       if (!progress || frame % 1024 != 0 || Clock::now() - shown < std::chrono::milliseconds(500))
         continue;
       shown = Clock::now();

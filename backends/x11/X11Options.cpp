@@ -193,12 +193,8 @@ bool ParseX11Options(int argc, const char* const* argv, X11Options& o, std::stri
         return false;
       }
       const double within = std::clamp(v, setting->Min(), setting->Max());
-      if (within != v) {
-        char range[64];
-        std::snprintf(range, sizeof range, " is outside %g..%g; using %g", setting->Min(),
-                      setting->Max(), within);
-        o.warnings.push_back("-" + arg + " " + value + range);
-      }
+      if (within != v)
+        o.warnings.push_back(OutsideRangeNote("-" + arg, v, setting->Min(), setting->Max(), within));
       o.settings.emplace_back(setting, within);
       ++i;
     } else {

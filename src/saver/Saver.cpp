@@ -19,6 +19,7 @@ namespace tv {
 std::vector<KnotSlot> slots;
 SceneCounters sceneCounters;
 size_t knotsPreparedAhead = 2;
+bool walkKnotMeshes = true;
 
 namespace {
 
@@ -44,6 +45,13 @@ int32_t MotionMs(int32_t deltaMs) { return deltaMs > 0 ? deltaMs : 0; }
 float WrapSwing(double rotation) {
   if (std::fabs(rotation) >= kSwingPeriod) rotation = std::fmod(rotation, kSwingPeriod);
   return static_cast<float>(rotation);
+}
+
+// As many components as knot has, none with a mesh.
+const Knot& MeshlessStandIn(const Knot& knot) {
+  static Knot standIn;
+  standIn.components.resize(knot.components.size());
+  return standIn;
 }
 
 }  // namespace
@@ -110,7 +118,7 @@ void DrawSlot(KnotSlot& slot, int32_t elapsedTotal, int32_t deltaMs) {
   const double aboutY = kSwingAmplitude * std::cos(slot.rotationY * kSwingPhaseScale);
   gl.Rotatef(static_cast<float>(aboutX), 1.0f, 0.0f, 0.0f);
   gl.Rotatef(static_cast<float>(aboutY), 0.0f, 1.0f, 0.0f);
-  DrawKnot(slot.knot, elapsedTotal, slot.params);
+  DrawKnot(walkKnotMeshes ? slot.knot : MeshlessStandIn(slot.knot), elapsedTotal, slot.params);
   if (slot.params.spinning) AdvanceSwing(slot, deltaMs);
 }
 

@@ -83,6 +83,11 @@ extern size_t knotsPreparedAhead;
 // The slots in the order they were made; grows to knotCount on the first frame, never shrinks.
 extern std::vector<KnotSlot> slots;
 
+// False while frames are worked out without being drawn (the headless fast-forward): each knot is
+// then drawn as its components' count with no mesh, which sets the GL state its style sets
+// without walking a cell or holding a translucent one. True in the savers.
+extern bool walkKnotMeshes;
+
 // Advances every slot by deltaMs, replaces knots whose flight ended and draws all knots with
 // elapsedTotal as the effects' clock. Expects the model-view matrix selected; leaves the identity.
 void AdvanceScene(int32_t elapsedTotal, int32_t deltaMs);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include "settings/Registry.h"
@@ -54,57 +56,102 @@ void OverlaySettingsBytes(SaverSettings& record, const uint8_t* bytes, int size)
 
 namespace {
 
-bool ClampInt(int32_t& value, int32_t lo, int32_t hi) {
-  const int32_t clamped = std::clamp(value, lo, hi);
-  if (clamped == value) return false;
-  value = clamped;
-  return true;
-}
+// Each field with the range repairs keep it in; a maximum names its minimum, to which it is
+// raised (never the reverse, as the dialog does).
+struct Field {
+  const char* name;
+  size_t offset;
+  bool rings;  // a double; the others are int32_t
+  double min, max;
+  const char* minimum = nullptr;
+};
 
-bool ClampRings(double& value, double fallback) {
-  if (!std::isfinite(value)) {
-    value = fallback;
-    return true;
+#define TV_FIELD(name, lo, hi, ...) \
+  { #name, offsetof(SaverSettings, name), false, lo, hi, __VA_ARGS__ }
+#define TV_WEIGHT(label, index) \
+  { "weight" label, offsetof(SaverSettings, styleWeight) + 4 * (index), false, 0, 20 }
+
+const Field kFields[] = {
+    TV_FIELD(knotCount, 0, 20),  // 0 is a valid, empty scene
+    TV_FIELD(spinXMin, 0, 300), TV_FIELD(spinYMin, 0, 300),
+    TV_FIELD(spinXMax, 0, 300, "spinXMin"), TV_FIELD(spinYMax, 0, 300, "spinYMin"),
+    TV_WEIGHT("Wire", 0), TV_WEIGHT("Point", 1), TV_WEIGHT("Triangle", 2), TV_WEIGHT("Quad", 3),
+    TV_WEIGHT("HalfU", 4), TV_WEIGHT("HalfV", 5), TV_WEIGHT("Smooth", 6), TV_WEIGHT("Blended", 7),
+    TV_FIELD(wobblePercent, 0, 100), TV_FIELD(sColoredPercent, 0, 100),
+    TV_FIELD(blendedPercent, 0, 100), TV_FIELD(alphaPercent, 0, 100), TV_FIELD(wirePercent, 0, 100),
+    {"uMin", offsetof(SaverSettings, uMin), true, 0.1, 10.0},
+    {"uMax", offsetof(SaverSettings, uMax), true, 0.1, 10.0, "uMin"},
+    TV_FIELD(vMin, 3, 50), TV_FIELD(vMax, 3, 50, "vMin"),
+};
+
+#undef TV_FIELD
+#undef TV_WEIGHT
+
+double Read(const SaverSettings& record, const Field& f) {
+  const auto* p = reinterpret_cast<const unsigned char*>(&record) + f.offset;
+  if (f.rings) {
+    double v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
   }
-  const double clamped = std::clamp(value, 0.1, 10.0);
-  if (clamped == value) return false;
-  value = clamped;
-  return true;
+  int32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
 
-template <typename T>
-bool RaiseToMin(T& max, T min) {
-  if (!(max < min)) return false;
-  max = min;
-  return true;
+void Write(SaverSettings& record, const Field& f, double value) {
+  auto* p = reinterpret_cast<unsigned char*>(&record) + f.offset;
+  if (f.rings) {
+    std::memcpy(p, &value, sizeof value);
+  } else {
+    const auto v = static_cast<int32_t>(value);  // whole and within range by then
+    std::memcpy(p, &v, sizeof v);
+  }
+}
+
+const Field& Named(const char* name) {
+  for (const Field& f : kFields)
+    if (std::strcmp(f.name, name) == 0) return f;
+  return kFields[0];  // every minimum named in the table is in it
+}
+
+std::string Number(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", v);
+  return text;
 }
 
 }  // namespace
 
-bool RepairSettings(SaverSettings& r) {
-  const SaverSettings defaults = DefaultSettings();
-  bool changed = false;
-  changed |= ClampInt(r.knotCount, 0, 20);  // 0 is a valid, empty scene
-  changed |= ClampInt(r.spinXMin, 0, 300);
-  changed |= ClampInt(r.spinYMin, 0, 300);
-  changed |= ClampInt(r.spinXMax, 0, 300);
-  changed |= ClampInt(r.spinYMax, 0, 300);
-  for (int32_t& w : r.styleWeight) changed |= ClampInt(w, 0, 20);
-  for (int32_t* p : {&r.wobblePercent, &r.sColoredPercent, &r.blendedPercent, &r.alphaPercent,
-                     &r.wirePercent}) {
-    changed |= ClampInt(*p, 0, 100);
-  }
-  changed |= ClampRings(r.uMin, defaults.uMin);
-  changed |= ClampRings(r.uMax, defaults.uMax);
-  changed |= ClampInt(r.vMin, 3, 50);
-  changed |= ClampInt(r.vMax, 3, 50);
-  // As the dialog does: a maximum below its minimum is raised, never the reverse.
-  changed |= RaiseToMin(r.uMax, r.uMin);
-  changed |= RaiseToMin(r.vMax, r.vMin);
-  changed |= RaiseToMin(r.spinXMax, r.spinXMin);
-  changed |= RaiseToMin(r.spinYMax, r.spinYMin);
-  return changed;
+std::string OutsideRangeNote(const std::string& name, double value, double min, double max,
+                             double kept) {
+  return name + " " + Number(value) + " is outside " + Number(min) + ".." + Number(max) +
+         "; using " + Number(kept);
 }
+
+std::vector<std::string> RepairSettingsSaying(SaverSettings& r) {
+  const SaverSettings defaults = DefaultSettings();
+  std::vector<std::string> notes;
+  for (const Field& f : kFields) {
+    const double value = Read(r, f);
+    // Only u can be non-finite; it falls back to its default.
+    const double kept = std::isfinite(value) ? std::clamp(value, f.min, f.max) : Read(defaults, f);
+    if (kept == value) continue;
+    Write(r, f, kept);
+    notes.push_back(OutsideRangeNote(f.name, value, f.min, f.max, kept));
+  }
+  for (const Field& f : kFields) {
+    if (!f.minimum) continue;
+    const double value = Read(r, f), minimum = Read(r, Named(f.minimum));
+    if (!(value < minimum)) continue;
+    Write(r, f, minimum);
+    notes.push_back(std::string(f.name) + " " + Number(value) + " is below " + f.minimum + " " +
+                    Number(minimum) + "; using " + Number(minimum));
+  }
+  return notes;
+}
+
+bool RepairSettings(SaverSettings& r) { return !RepairSettingsSaying(r).empty(); }
 
 void LoadSettings() {
   {

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace tv {
 
@@ -46,6 +48,14 @@ void OverlaySettingsBytes(SaverSettings& record, const uint8_t* bytes, int size)
 // least its minimum; non-finite u falls back to its default). A record already in range is left
 // exactly as it is. Returns true if anything changed.
 bool RepairSettings(SaverSettings& record);
+// As RepairSettings, with one line for each change, naming the field as tressvale-render's --set
+// does ("knotCount 99 is outside 0..20; using 20", "spinXMax 40 is below spinXMin 250; using 250").
+std::vector<std::string> RepairSettingsSaying(SaverSettings& record);
+
+// How a front end words a setting brought within its range: "NAME VALUE is outside MIN..MAX;
+// using KEPT".
+std::string OutsideRangeNote(const std::string& name, double value, double min, double max,
+                             double kept);
 
 // Reads the stored record into saverSettings (if there is one) and repairs it in memory; the
 // stored value itself is never rewritten by loading.

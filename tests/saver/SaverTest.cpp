@@ -263,6 +263,26 @@ TEST_F(SceneTest, DrawSlotPlacesThenTurnsThenDrawsThenSwings) {
   }
 }
 
+// Frames worked out without drawing walk no mesh: a knot sets its style's GL state as when drawn,
+// and sends no vertex nor holds a translucent cell.
+TEST_F(SceneTest, WithoutMeshWalksAKnotSetsItsStateAndSendsNoVertex) {
+  UseRings(2);
+  KnotSlot slot{.params = {.style = Wire, .translucent = 1, .wireOverlay = 1}};
+  LoadLibraryKnot(slot.knot, 0);
+  std::pair<size_t, std::vector<std::string>> sent[2];  // vertices and cells, the other calls
+  for (bool walk : {true, false}) {
+    walkKnotMeshes = walk;
+    recorder_.Clear();
+    ClearTranslucent();
+    DrawSlot(slot, 10, 10);
+    sent[walk] = {recorder_.Count("Vertex3d") + TranslucentCells().size(),
+                  recorder_.Formatted({"Vertex3d", "Normal3d", "Color4d", "GetDoublev"})};
+  }
+  walkKnotMeshes = true;
+  EXPECT_EQ(sent[false], std::pair(size_t{0}, sent[true].second));
+  EXPECT_GT(sent[true].first, 0u);
+}
+
 // The swing wraps by whole periods of its sine, so the float sum never grows to where a frame's
 // increment rounds away (the knots froze after some days), and the angle drawn does not jump.
 TEST_F(SceneTest, SwingWrapsWithoutChangingTheAngleAndKeepsMoving) {

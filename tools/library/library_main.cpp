@@ -137,6 +137,13 @@ int main(int argc, char** argv) {
     }
     tv::UseLibraryBlock(bytes.data(), bytes.size());
     size = bytes.size();
+    if (tv::LibraryKnotCount() == 0) {
+      std::fprintf(stderr,
+                   "tressvale-library: '%s' is not a knot block: no record can be read from its "
+                   "%zu bytes\n",
+                   file.c_str(), size);
+      return 1;
+    }
   }
   const bool builtIn = file.empty();
 
