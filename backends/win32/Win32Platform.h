@@ -5,7 +5,7 @@
 
 namespace tv::win32 {
 
-class Win32Platform final : public host::Platform {
+class Win32Platform : public host::Platform {
  public:
   using Handle = host::Handle;
   using WParam = host::WParam;
