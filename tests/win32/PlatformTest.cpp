@@ -16,8 +16,8 @@
 namespace tv::win32 {
 namespace {
 
-// The real platform, except that the call named by `fault` throws (the error boxes are recorded,
-// not shown) and the first frame notes what the context has, then closes the window.
+// The real platform, except that the call named by `fault` throws (error boxes are recorded, not
+// shown) and the first frame notes what the context has, then closes the window.
 struct Planted final : Win32Platform {
   std::string fault, boxes;
   GLint depth = 0, stencil = 0;
@@ -56,33 +56,23 @@ struct Planted final : Win32Platform {
   }
 };
 
-int32_t RunHost(const char* commandLine) {
-  return host::SaverHostMain(reinterpret_cast<host::Handle>(GetModuleHandleA(nullptr)), commandLine);
-}
-
-// Thrown while the window is made (also when its creation then fails), on a frame, in the dialog.
-TEST(Win32Platform, ExceptionsInWindowAndDialogProceduresEndWithMinusOne) {
+// Thrown while the window is made (also when its creation then fails), on a frame, in the dialog;
+// with no fault, the context has double buffering, at least 16 depth bits and a stencil bit.
+TEST(Win32Platform, FaultsEndWithMinusOneAndTheContextHasTheRequestedFormat) {
   const struct {
     const char *fault, *commandLine, *boxes;
-  } cases[] = {{"create", "/s", ""},
-               {"box", "/s", "Can't Find A Suitable PixelFormat.|"},
-               {"frame", "/s", ""},
-               {"dialog", "/c", ""}};
+    int32_t result;
+  } cases[] = {{"create", "/s", "", -1}, {"box", "/s", "Can't Find A Suitable PixelFormat.|", -1},
+               {"frame", "/s", "", -1}, {"dialog", "/c", "", -1}, {"", "/s", "", 0}};
   for (const auto& c : cases) {
     Planted platform(c.fault);
-    EXPECT_EQ(RunHost(c.commandLine), -1) << c.fault;
+    EXPECT_EQ(host::SaverHostMain(reinterpret_cast<host::Handle>(GetModuleHandleA(nullptr)), c.commandLine), c.result)
+        << c.fault;
     EXPECT_EQ(platform.boxes, c.boxes) << c.fault;
     EXPECT_FALSE(FindWindowA("#32770", "Tressvale 1.3")) << c.fault << ": the dialog is still open";
+    if (!*c.fault) EXPECT_TRUE(platform.doubled && platform.depth >= 16 && platform.stencil >= 1)
+        << int(platform.doubled) << " " << platform.depth << " " << platform.stencil;
   }
-}
-
-// Double buffering, at least 16 depth bits and a stencil bit, as the context reports them.
-TEST(Win32Platform, SaverContextHasTheRequestedPixelFormat) {
-  Planted platform("");
-  EXPECT_EQ(RunHost("/s"), 0);
-  EXPECT_EQ(platform.doubled, GL_TRUE);
-  EXPECT_GE(platform.depth, 16);
-  EXPECT_GE(platform.stencil, 1);
 }
 
 }  // namespace
