@@ -8,6 +8,7 @@
 # driver cases whose names hold CASE): no zip, no 32-bit build, no frame rates. For trying a change,
 # such as a planted fault.
 set -euo pipefail
+trap 'echo "FAIL: scripts/test-windows.sh line $LINENO: $BASH_COMMAND (exit $?)"' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 work=$root/build-wine

@@ -389,7 +389,7 @@ TEST(Driver, PasswordOn9xIsRefusedThrottledAcceptedAndTheRunningFlagCleared) {
       continue;
     }
     PostMessageA(w, WM_CLOSE, 0, 0);  // within 200 ms of the refusal: the verifier is not asked
-    ASSERT_TRUE(Until(kReactMs, [&] { return calls() == std::string("\1\0\0\0", 4); })) << "verifier not asked";
+    ASSERT_TRUE(Until(kReactMs, [&] { return !calls().empty(); })) << "verifier not asked";
     ASSERT_FALSE(saver.Exited(kReactMs)) << "closed although the verifier refused";
     ASSERT_EQ(calls(), std::string("\1\0\0\0", 4));
     PostMessageA(w, WM_CLOSE, 0, 0);
