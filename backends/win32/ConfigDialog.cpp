@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/ConfigTable.h"
+#include "host/Platform.h"
 #include "settings/SaverSettings.h"
 
 namespace tv::win32 {
@@ -77,14 +78,14 @@ void ControlsToSettings(HWND dialog) {
     host::SetFromPosition(saverSettings, row, position);
   });
   host::RepairDialogRanges(saverSettings);
-  SaveSettings();
+  if (!SaveSettings())
+    MessageBoxA(dialog, "Settings could not be saved", "Tressvale", MB_OK | MB_ICONEXCLAMATION);
 }
 
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      INITCOMMONCONTROLSEX icc = {sizeof icc, 0xFF};
-      InitCommonControlsEx(&icc);
+      host::CurrentPlatform().InitCommonControls(0xFF);
       CenterDialog(dialog);
       LOGFONTA font = {};
       GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);

@@ -57,6 +57,10 @@ PIXELFORMATDESCRIPTOR requestedFormat;  // the last one asked for, handed to Set
 // rethrown from the message loop, where the host's guard takes it.
 std::exception_ptr escaped;
 
+void RethrowEscaped() {
+  if (escaped) std::rethrow_exception(std::exchange(escaped, nullptr));
+}
+
 LRESULT CALLBACK HostWindowThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!escaped) {
     try {
@@ -67,6 +71,19 @@ LRESULT CALLBACK HostWindowThunk(HWND window, UINT message, WPARAM wParam, LPARA
     }
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The dialog's modal loop is the system's: the dialog ends at once and the exception is rethrown
+// after DialogBoxParamA has returned.
+INT_PTR CALLBACK ConfigDialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (escaped) return FALSE;
+  try {
+    return ConfigDialogProc(dialog, message, wParam, lParam);
+  } catch (...) {
+    escaped = std::current_exception();
+    EndDialog(dialog, -1);
+    return TRUE;
+  }
 }
 
 using VerifyEntry = BOOL(WINAPI*)(HWND);
@@ -187,9 +204,13 @@ bool Win32Platform::RegisterSaverClass() {
 
 Handle Win32Platform::CreateSaverWindow(uint32_t exStyle, const char* title, uint32_t style,
                                         host::Rect place, Handle parent) {
-  return Of(CreateWindowExA(exStyle, host::kSaverClassName, title, style, place.left, place.top,
-                            place.right, place.bottom, As<HWND>(parent), nullptr,
-                            As<HINSTANCE>(host::hostState.instance), nullptr));
+  const HWND window = CreateWindowExA(exStyle, host::kSaverClassName, title, style, place.left,
+                                      place.top, place.right, place.bottom, As<HWND>(parent),
+                                      nullptr, As<HINSTANCE>(host::hostState.instance), nullptr);
+  // An exception during creation ends the run even when creation failed and no loop follows.
+  if (escaped && window) ::DestroyWindow(window);
+  RethrowEscaped();
+  return Of(window);
 }
 
 int32_t Win32Platform::RunMessageLoop() {
@@ -197,9 +218,9 @@ int32_t Win32Platform::RunMessageLoop() {
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
-    if (escaped) std::rethrow_exception(std::exchange(escaped, nullptr));
+    RethrowEscaped();
   }
-  if (escaped) std::rethrow_exception(std::exchange(escaped, nullptr));
+  RethrowEscaped();
   return static_cast<int32_t>(msg.wParam);
 }
 
@@ -227,9 +248,11 @@ void Win32Platform::ShowMessageBox(Handle owner, const char* text, const char* c
   MessageBoxA(As<HWND>(owner), text, caption, flags);
 }
 int32_t Win32Platform::RunConfigDialog(Handle parent) {
-  return static_cast<int32_t>(DialogBoxParamA(As<HINSTANCE>(host::hostState.instance),
-                                              MAKEINTRESOURCEA(host::kDialogTemplate),
-                                              As<HWND>(parent), ConfigDialogProc, 0));
+  const INT_PTR result = DialogBoxParamA(As<HINSTANCE>(host::hostState.instance),
+                                         MAKEINTRESOURCEA(host::kDialogTemplate), As<HWND>(parent),
+                                         ConfigDialogThunk, 0);
+  RethrowEscaped();
+  return static_cast<int32_t>(result);
 }
 
 Handle Win32Platform::GetDC(Handle window) { return Of(::GetDC(As<HWND>(window))); }

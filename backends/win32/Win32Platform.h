@@ -5,7 +5,8 @@
 
 namespace tv::win32 {
 
-class Win32Platform final : public host::Platform {
+// Not final: the Windows unit tests derive from it to plant a fault in a single call.
+class Win32Platform : public host::Platform {
  public:
   using Handle = host::Handle;
   using WParam = host::WParam;

@@ -90,10 +90,11 @@ class FakePlatform final : public Platform {
   Point CursorPos() override { return cursor; }
   void HideCursor() override { Log("HideCursor"); }
   uint32_t RegisterMessage(const char*) override { return 0xC123; }
-  bool RegisterSaverClass() override { return true; }
+  bool RegisterSaverClass() override { return Ok("RegisterSaverClass"); }
   Handle CreateSaverWindow(uint32_t exStyle, const char* title, uint32_t, Rect at,
                            Handle parent) override {
-    return Log("CreateWindow", title, exStyle, at.left, at.top, at.right, at.bottom, parent), 77;
+    Log("CreateWindow", title, exStyle, at.left, at.top, at.right, at.bottom, parent);
+    return Ok("CreateWindow") ? 77 : 0;
   }
   int32_t RunMessageLoop() override { return Ok("Loop") ? 5 : throw std::bad_alloc(); }
   void PostQuitMessage(int32_t code) override { Log("Quit", code); }
@@ -174,6 +175,18 @@ TEST(HostTest, CommandLineChoosesTheMode) {
   fake.fails = {"Loop"};
   EXPECT_EQ(SaverHostMain(1, "/s"), -1);
   EXPECT_EQ(fake.calls.back(), "SaverRunning 0");
+}
+
+// No class or no window: no loop, the verifier is given back and the running flag cleared; 0.
+TEST(HostTest, SaverWindowThatCannotBeMadeEndsWithZero) {
+  for (const char* fails : {"RegisterSaverClass", "CreateWindow"}) {
+    FakePlatform fake;
+    fake.is9x = true;
+    fake.fails = {fails};
+    EXPECT_EQ(SaverHostMain(1, "/s"), 0) << fails;
+    EXPECT_EQ(fake.Only("SaverRunning"), (Calls{"SaverRunning 1", "SaverRunning 0"})) << fails;
+    EXPECT_EQ(fake.openLibraries, 0) << fails;
+  }
 }
 
 // One message to the host window in a given state: its result and what the platform was asked to do

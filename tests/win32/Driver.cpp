@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -22,6 +23,9 @@ std::string saverPath, outDir;
 RECT screen;  // the virtual screen
 const char* const kClass = "WindowsScreenSaverClass";
 const char* const kKey = "Software\\Pervik\\Tressvale";
+// Bounds of every wait for an event: a window or a process to come or go (kStartMs), and a reaction
+// to input or a message (kReactMs), which is also how long each "did not end" check watches.
+constexpr DWORD kStartMs = 20000, kReactMs = 5000;
 
 // Waits up to ms for done(), answering messages meanwhile (a preview child sends its parent some).
 template <class F>
@@ -52,16 +56,16 @@ struct Saver {
   bool Exited(DWORD ms) {
     return pi.hProcess && Until(ms, [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
   }
-  bool EndsWith(DWORD code, DWORD ms = 8000) {
+  bool EndsWith(DWORD code, DWORD ms = kStartMs) {
     DWORD got = 0;
     return Exited(ms) && GetExitCodeProcess(pi.hProcess, &got) && got == code;
   }
 };
 
+// Shown means set up: a dialog is shown after WM_INITDIALOG, a saver window after WM_CREATE.
 HWND WaitWindow(const char* cls, const char* title, HWND parent = nullptr) {
   HWND w = nullptr;
-  Until(10000, [&] { return (w = FindWindowExA(parent, nullptr, cls, title)) != nullptr; });
-  Pump(200);
+  Until(kStartMs, [&] { return (w = FindWindowExA(parent, nullptr, cls, title)) && IsWindowVisible(w); });
   return w;
 }
 
@@ -75,7 +79,7 @@ Window HostWindow() {
   Window w(CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "driver", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                            40, 40, 320, 240, nullptr, nullptr, nullptr, nullptr),
            DestroyWindow);
-  Pump(100);
+  UpdateWindow(w.get());  // grey at once
   return w;
 }
 
@@ -103,27 +107,34 @@ std::vector<uint32_t> Capture(RECT r, const char* name) {
 
 // Shows knots: more than 1% of the pixels lit, and over the looks at least two 30-degree hue
 // sectors each holding 0.5% of the coloured pixels (one knot may be drawn in a single hue; a grey
-// or black picture has none). Knots fly in from outside, so the looks go on for a few seconds.
-// Says kHostGreyOnly when the last look saw nothing but the preview host's grey.
+// or black picture has none), and at least minRims of the lit pixels beside an unlit one (solid tubes
+// have few such rims, dots mostly rims). Knots fly in from outside, so the looks go on for a few
+// seconds. Says kHostGreyOnly when the last look saw nothing but the preview host's grey.
 const char* const kHostGreyOnly = "only the host's grey";
-std::string CheckKnots(RECT r, const char* name) {
+std::string CheckKnots(RECT r, const char* name, double minRims = 0) {
   char text[96] = "";
   unsigned hues = 0;
+  const long width = r.right - r.left;
   for (int look = 0; look < 10; ++look) {
     Pump(look ? 600 : 1000);
-    long lit = 0, coloured = 0, grey = 0, sector[12] = {};
+    long lit = 0, coloured = 0, grey = 0, rims = 0, sector[12] = {};
     const std::vector<uint32_t> shot = Capture(r, name);
-    for (uint32_t p : shot) {
+    std::vector<char> on(shot.size());
+    for (size_t i = 0; i < shot.size(); ++i) {
+      const uint32_t p = shot[i];
       grey += (p & 0xFFFFFF) == 0x808080;
       double h, s, v;
       tv::RgbToHsv((p >> 16 & 255) / 255.0, (p >> 8 & 255) / 255.0, (p & 255) / 255.0, h, s, v);
-      lit += v > 24.5 / 255;
+      lit += on[i] = v > 24.5 / 255;
       if (v > 47.5 / 255 && s >= 1 / 3.0) ++sector[int(h / 30)], ++coloured;  // dark or grey: no reliable hue
     }
+    for (size_t i = width; i + width < on.size(); ++i)
+      rims += on[i] && !(on[i - 1] && on[i + 1] && on[i - width] && on[i + width]);
     for (int k = 0; k < 12; ++k) hues |= (coloured && sector[k] * 200 >= coloured) << k;
-    const double litShare = shot.empty() ? 0 : double(lit) / shot.size();
-    snprintf(text, sizeof text, "%s: %.1f%% lit, %d hues", name, litShare * 100, std::popcount(hues));
-    if (litShare > 0.01 && std::popcount(hues) >= 2) return "";
+    const double litShare = shot.empty() ? 0 : double(lit) / shot.size(), rimShare = lit ? double(rims) / lit : 0;
+    snprintf(text, sizeof text, "%s: %.1f%% lit, %d hues, %.0f%% rims", name, litShare * 100, std::popcount(hues),
+             rimShare * 100);
+    if (litShare > 0.01 && std::popcount(hues) >= 2 && rimShare >= minRims) return "";
     if (look == 9 && grey == long(shot.size())) return kHostGreyOnly;
   }
   return text;
@@ -163,17 +174,17 @@ TEST(Driver, FullScreenIsOneTopmostWindowWithKnotsAndMouseOrKeyEndsIt) {
   POINT anchor, at;
   GetCursorPos(&anchor);
   for (POINT to : {POINT{anchor.x + 3, anchor.y}, POINT{anchor.x + 3, anchor.y + 1}}) {
-    ASSERT_FALSE(HoldMouseAt(saver, to, 400)) << "closed at " << to.x - anchor.x << "," << to.y - anchor.y;
+    ASSERT_FALSE(HoldMouseAt(saver, to, kReactMs)) << "closed at " << to.x - anchor.x << "," << to.y - anchor.y;
     ASSERT_TRUE(GetCursorPos(&at) && at.x == to.x && at.y == to.y) << "the cursor did not get there";
   }
-  ASSERT_TRUE(HoldMouseAt(saver, {anchor.x + 4, anchor.y + 1}, 1000)) << "still running 5 px away";
+  ASSERT_TRUE(HoldMouseAt(saver, {anchor.x + 4, anchor.y + 1}, kReactMs)) << "still running 5 px away";
   ASSERT_TRUE(saver.EndsWith(0, 0));
   Saver keyed("/s");
-  ASSERT_TRUE(WaitWindow(kClass, "Screen Saver"));
-  Pump(500);
+  w = WaitWindow(kClass, "Screen Saver");
+  ASSERT_TRUE(Until(kStartMs, [&] { return w && GetForegroundWindow() == w; })) << "keys would not reach it";
   const DWORD pressed = GetTickCount();
   PressSpace();
-  ASSERT_TRUE(keyed.EndsWith(0, 1000)) << "no exit within 1 s of a key";
+  ASSERT_TRUE(keyed.EndsWith(0, kReactMs)) << "no exit after a key";
   printf("  key press to exit: %lu ms\n", GetTickCount() - pressed);
 }
 
@@ -195,9 +206,9 @@ TEST(Driver, PreviewFillsItsParentDrawsIgnoresInputAndEndsWithIt) {
   for (UINT m : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_ACTIVATEAPP}) PostMessageA(child, m, 0, 0);
   PostMessageA(child, WM_MOUSEMOVE, 0, MAKELPARAM(200, 200));
   PressSpace();
-  ASSERT_FALSE(saver.Exited(500)) << "input ended the preview";
+  ASSERT_FALSE(saver.Exited(kReactMs)) << "input ended the preview";
   host.reset();
-  ASSERT_TRUE(saver.EndsWith(0, 3000)) << "preview outlived its parent";
+  ASSERT_TRUE(saver.EndsWith(0, kReactMs)) << "preview outlived its parent";
 }
 
 TEST(Driver, RefusedCommandLinesExitMinusOne) {
@@ -207,9 +218,33 @@ TEST(Driver, RefusedCommandLinesExitMinusOne) {
     ASSERT_TRUE(Saver(args).EndsWith(0xFFFFFFFF)) << args;
 }
 
+std::string Stored(const char* name = "data1", DWORD type = RRF_RT_REG_BINARY) {
+  std::string bytes(256, '\0');
+  DWORD size = bytes.size();
+  const LSTATUS status = RegGetValueA(HKEY_CURRENT_USER, kKey, name, type, nullptr, bytes.data(), &size);
+  return bytes.substr(0, status ? 0 : size);
+}
+std::string Bytes(const tv::SaverSettings& record) { return {reinterpret_cast<const char*>(&record), sizeof record}; }
+void Store(const std::string& value) {
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "data1");
+  if (!value.empty()) RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "data1", REG_BINARY, value.data(), value.size());
+}
+// A stored record reaches the full-screen saver: 20 knots drawn as points alone make a picture of
+// dots, most of whose lit pixels are rims.
+TEST(Driver, StoredSettingsReachTheFullScreenSaver) {
+  const tv::SaverSettings points = {20, 60, 150, 90, 200, {0, 20, 0, 0, 0, 0, 0, 0}, 30, 40, 20, 30, 40, 1, 3, 3, 10};
+  Store(Bytes(points));
+  const std::shared_ptr<void> undo(nullptr, [](void*) { Store(""); });
+  Saver saver("/s");
+  ASSERT_TRUE(WaitWindow(kClass, "Screen Saver"));
+  ASSERT_EQ(CheckKnots(screen, "points", 0.5), "");
+}
+
 const char* const kDefaultLabels =
     "2 Wire|1 Point|3 Triangle|3 Quad|4 Half U|4 Half V|5 Smooth|1 Blended|30 Wobbles|40 S-Colored|20 Blended|"
     "30 Alpha|40 Wire|60 x min|90 x max|150 y min|200 y max|2 Knots|10 u min|30 u max|3 v min|10 v max|";
+const std::string kZeros = "0 Wire|0 Point|0 Triangle|0 Quad|0 Half U|0 Half V|0 Smooth|0 Blended|0 Wobbles|"
+                           "0 S-Colored|0 Blended|0 Alpha|0 Wire|0 x min|0 x max|0 y min|0 y max|";
 
 std::string Labels(HWND dialog) {
   std::string all;
@@ -222,45 +257,40 @@ std::string Labels(HWND dialog) {
   return all;
 }
 
-std::string Stored(const char* name = "data1", DWORD type = RRF_RT_REG_BINARY) {
-  std::string bytes(256, '\0');
-  DWORD size = bytes.size();
-  const LSTATUS status = RegGetValueA(HKEY_CURRENT_USER, kKey, name, type, nullptr, bytes.data(), &size);
-  return bytes.substr(0, status ? 0 : size);
+void Press(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
 }
-std::string Bytes(const tv::SaverSettings& record) { return {reinterpret_cast<const char*>(&record), sizeof record}; }
 
-// Records written by hand (a full one; 80 bytes, where u max, v min and v max keep their defaults;
-// garbage; too long) open in a dialog owned by the given window and show what they hold; Reset
-// shows the defaults; Cancel leaves the value exactly as it was. With no record (the last row),
-// `/c` shows the defaults; trackbars moved to u max below u min, x max below x min, every style
-// weight 0 and seven knots, then OK, store 96 bytes with u max and x max raised and Smooth's weight 1.
+// Records written by hand (22 distinct labels; 80 bytes, where u max, v min and v max keep their
+// defaults; all bits set, brought into range; too long, so the defaults) open in a dialog owned by
+// the given window and show what they hold; Reset shows the defaults; Cancel leaves the value exactly
+// as it was. With no record (the last row), `/c` shows the defaults; trackbars moved so that each
+// maximum (u, v, x, y) is below its minimum, every style weight 0 and seven knots, then OK, store 96
+// bytes of REG_BINARY with each maximum raised to its minimum and Smooth's weight 1.
 TEST(Driver, DialogShowsRecordsResetsCancelsAndRepairsOnOk) {
   const tv::SaverSettings record = {7, 10, 20, 30, 40, {1, 2, 3, 4, 5, 6, 7, 8}, 9, 10, 11, 12, 13, 0.7, 2.5, 4, 9};
-  const tv::SaverSettings repaired = {7, 100, 150, 100, 200, {0, 0, 0, 0, 0, 0, 1, 0}, 30, 40, 20, 30, 40, 2, 2, 3, 10};
+  const tv::SaverSettings repaired = {7, 100, 250, 100, 250, {0, 0, 0, 0, 0, 0, 1, 0}, 30, 40, 20, 30, 40, 2, 2, 20, 20};
   const struct {
-    std::string value;
-    const char* shows;
-  } kRecords[] = {{Bytes(record), "|7 u min|25 u max|"},
-                  {"\5" + std::string(79, '\0'), "|5 Knots|1 u min|30 u max|3 v min|10 v max|"},
-                  {std::string(96, '\xFF'), ""},
-                  {std::string(100, 'A'), ""},
+    std::string value, shows;
+  } kRecords[] = {{Bytes(record), "1 Wire|2 Point|3 Triangle|4 Quad|5 Half U|6 Half V|7 Smooth|8 Blended|9 Wobbles|"
+                                  "10 S-Colored|11 Blended|12 Alpha|13 Wire|10 x min|30 x max|20 y min|40 y max|"
+                                  "7 Knots|7 u min|25 u max|4 v min|9 v max|"},
+                  {"\5" + std::string(79, '\0'), kZeros + "5 Knots|1 u min|30 u max|3 v min|10 v max|"},
+                  {std::string(96, '\xFF'), kZeros + "1 Knots|10 u min|30 u max|3 v min|3 v max|"},
+                  {std::string(100, 'A'), kDefaultLabels},
                   {"", kDefaultLabels}};
-  const int kMoves[][2] = {{1059, 5}, {1057, 20}, {1047, 100}, {1049, 10}, {1015, 0}, {1019, 0}, {1021, 0},
-                           {1023, 0}, {1027, 0},  {1029, 0},   {1033, 0},  {1035, 0}, {1055, 7}};
+  const int kMoves[][2] = {{1059, 5},  {1057, 20}, {1063, 5},  {1061, 20}, {1047, 100}, {1049, 10}, {1051, 250},
+                           {1053, 100}, {1015, 0}, {1019, 0},  {1021, 0},  {1023, 0},   {1027, 0},  {1029, 0},
+                           {1033, 0},  {1035, 0},  {1055, 7}};
   Window host = HostWindow();
   for (const auto& [value, shows] : kRecords) {
     SCOPED_TRACE(value.size());
     const bool none = value.empty();
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "data1");
-    if (!none) RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "data1", REG_BINARY, value.data(), value.size());
+    Store(value);
     Saver saver(none ? "/c" : "/c:" + Handle(host.get()));
     HWND dialog = WaitWindow("#32770", "Tressvale 1.3");
     ASSERT_TRUE(dialog && (none || GetWindow(dialog, GW_OWNER) == host.get()));
-    ASSERT_NE(Labels(dialog).find(shows), std::string::npos) << Labels(dialog);
-    const auto press = [&](int id) {
-      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
-    };
+    ASSERT_EQ(Labels(dialog), shows);
     if (none) {
       RECT r;
       GetWindowRect(dialog, &r);
@@ -269,44 +299,105 @@ TEST(Driver, DialogShowsRecordsResetsCancelsAndRepairsOnOk) {
         SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position);
         SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), LPARAM(GetDlgItem(dialog, id)));
       }
-      ASSERT_NE(Labels(dialog).find("|20 u min|5 u max|"), std::string::npos) << Labels(dialog);
-      press(IDOK);
+      Press(dialog, IDOK);
     } else {
-      press(1010);  // Reset
-      Pump(300);
-      ASSERT_EQ(Labels(dialog), kDefaultLabels);
-      press(IDCANCEL);
+      Press(dialog, 1010);  // Reset
+      ASSERT_TRUE(Until(kReactMs, [&] { return Labels(dialog) == kDefaultLabels; })) << Labels(dialog);
+      Press(dialog, IDCANCEL);
     }
     ASSERT_TRUE(saver.EndsWith(0));
     ASSERT_TRUE(Stored() == (none ? Bytes(repaired) : value)) << "stored record differs";
   }
 }
 
-TEST(Driver, PasswordOn9xIsRefusedThrottledThenAccepted) {
+// The links open their own text, the address after "mailto:" (through a stand-in handler that
+// notes what it was given); OK on a key that cannot be written says so and ends the dialog.
+TEST(Driver, DialogLinksOpenTheirTargetsAndAFailedSaveIsReported) {
+  const char* const handler = "reg add HKCU\\Software\\Pervik\\Tressvale /v opened /f /d \"%1\"";
+  for (const char* scheme : {"https\\shell\\open\\command", "mailto\\shell\\open\\command"})
+    RegSetKeyValueA(HKEY_CLASSES_ROOT, scheme, nullptr, REG_SZ, handler, strlen(handler) + 1);
+  Saver saver("/c");
+  HWND dialog = WaitWindow("#32770", "Tressvale 1.3");
+  ASSERT_TRUE(dialog);
+  for (const auto& [id, prefix] : {std::pair(1011, ""), {1012, ""}, {1013, "mailto:"}}) {
+    char text[256] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "opened");
+    Press(dialog, id);
+    std::string opened;
+    Until(kStartMs, [&] { return !(opened = Stored("opened", RRF_RT_REG_SZ)).empty(); });
+    EXPECT_EQ(opened.c_str(), prefix + std::string(text)) << id;
+  }
+  // Below a volatile key no lasting key can be made.
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Pervik");
+  HKEY key;
+  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Pervik", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                  &key, nullptr);
+  RegCloseKey(key);
+  const std::shared_ptr<void> undo(nullptr, [](void*) { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Pervik"); });
+  Press(dialog, IDOK);
+  HWND box = WaitWindow("#32770", "Tressvale");
+  char text[256] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's text
+  ASSERT_STREQ(text, "Settings could not be saved");
+  Press(box, IDOK);
+  ASSERT_TRUE(saver.EndsWith(0));
+}
+
+// Wine keeps the system's "saver running" flag in the registry, where another process can read it
+// (each process keeps the first value it asked for, so the driver does not ask the system).
+const char* const kFlagKeys[] = {"Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop",
+                                 "Control Panel\\Desktop"};
+bool SaverRunningFlag() {
+  for (const char* key : kFlagKeys) {
+    char on[8] = "";
+    DWORD size = sizeof on;
+    if (!RegGetValueA(HKEY_CURRENT_USER, key, "WINE_ScreenSaverRunning", RRF_RT_REG_SZ, nullptr, on, &size))
+      return on[0] == '1';
+  }
+  return false;
+}
+
+// With a password on the 9x family, a close is refused while the verifier refuses and not asked
+// again within 200 ms; an accepted close ends the run, unloads the verifier and clears the system's
+// "saver running" flag, which a crash inside the verifier clears too, ending with -1.
+TEST(Driver, PasswordOn9xIsRefusedThrottledAcceptedAndTheRunningFlagCleared) {
   const std::string appKey = "Software\\Wine\\AppDefaults\\" + saverPath.substr(saverPath.find_last_of('\\') + 1);
   const DWORD one = 1;
   RegSetKeyValueA(HKEY_CURRENT_USER, appKey.c_str(), "Version", REG_SZ, "win98", 6);
   RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", REG_DWORD, &one, 4);
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "verifierCalls");
-  SetEnvironmentVariableA("TV_VERIFIER_ANSWERS", "01");  // refuse once, then accept
   const std::shared_ptr<void> undo(nullptr, [&](void*) {
     RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
     RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword");
     SetEnvironmentVariableA("TV_VERIFIER_ANSWERS", nullptr);
   });
   ASSERT_TRUE(Saver("/a").EndsWith(0)) << "password change on 9x";
-  Saver saver("/s");
-  HWND w = WaitWindow(kClass, "Screen Saver");
-  ASSERT_TRUE(w);
-  Pump(500);
-  PostMessageA(w, WM_CLOSE, 0, 0);
-  PostMessageA(w, WM_CLOSE, 0, 0);  // within 200 ms of the refusal: the verifier is not asked
-  ASSERT_FALSE(saver.Exited(500)) << "closed although the verifier refused";
   const auto calls = [] { return Stored("verifierCalls", RRF_RT_REG_DWORD); };
-  ASSERT_EQ(calls(), std::string("\1\0\0\0", 4));
-  PostMessageA(w, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(saver.EndsWith(0, 2000)) << "accepted close did not end it";
-  ASSERT_EQ(calls(), std::string("\2\0\0\0", 4));
+  for (const std::string answers : {"01", "x"}) {  // refuse once, then accept; crash
+    SCOPED_TRACE(answers);
+    SetEnvironmentVariableA("TV_VERIFIER_ANSWERS", answers.c_str());
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "verifierCalls");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "unloaded");
+    for (const char* key : kFlagKeys) RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "WINE_ScreenSaverRunning");
+    Saver saver("/s");
+    HWND w = WaitWindow(kClass, "Screen Saver");
+    ASSERT_TRUE(w && Until(kStartMs, SaverRunningFlag)) << "the running flag was not set";
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    if (answers == "x") {
+      ASSERT_TRUE(saver.EndsWith(0xFFFFFFFF)) << "a crash in the verifier";
+      ASSERT_FALSE(SaverRunningFlag()) << "the running flag outlived the crash";
+      continue;
+    }
+    PostMessageA(w, WM_CLOSE, 0, 0);  // within 200 ms of the refusal: the verifier is not asked
+    ASSERT_TRUE(Until(kReactMs, [&] { return !calls().empty(); })) << "verifier not asked";
+    ASSERT_FALSE(saver.Exited(kReactMs)) << "closed although the verifier refused";
+    ASSERT_EQ(calls(), std::string("\1\0\0\0", 4));
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(saver.EndsWith(0, kReactMs)) << "accepted close did not end it";
+    ASSERT_EQ(calls(), std::string("\2\0\0\0", 4));
+    ASSERT_FALSE(SaverRunningFlag()) << "the running flag is still set";
+    ASSERT_EQ(Stored("unloaded", RRF_RT_REG_SZ), std::string("yes", 4)) << "the verifier stayed loaded";
+  }
 }
 
 }  // namespace
