@@ -40,15 +40,7 @@ const TrackbarRow kTrackbarTable[] = {
 #undef TV_WEIGHT_ROW
 
 double FieldValue(const SaverSettings& record, const TrackbarRow& row) {
-  const auto* field = reinterpret_cast<const unsigned char*>(&record) + row.offset;
-  if (row.tenths) {
-    double value;
-    std::memcpy(&value, field, sizeof value);
-    return value;
-  }
-  int32_t value;
-  std::memcpy(&value, field, sizeof value);
-  return value;
+  return ReadSettingsField(record, row.offset, row.tenths);
 }
 
 int32_t TrackbarPosition(const SaverSettings& record, const TrackbarRow& row) {

@@ -54,6 +54,18 @@ void OverlaySettingsBytes(SaverSettings& record, const uint8_t* bytes, int size)
   std::memcpy(&record, bytes, static_cast<size_t>(std::min(size, kSettingsSize)));
 }
 
+double ReadSettingsField(const SaverSettings& record, size_t offset, bool isDouble) {
+  const auto* p = reinterpret_cast<const unsigned char*>(&record) + offset;
+  if (isDouble) {
+    double v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  int32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
 namespace {
 
 // Each field with the range repairs keep it in; a maximum names its minimum, to which it is
@@ -88,15 +100,7 @@ const Field kFields[] = {
 #undef TV_WEIGHT
 
 double Read(const SaverSettings& record, const Field& f) {
-  const auto* p = reinterpret_cast<const unsigned char*>(&record) + f.offset;
-  if (f.rings) {
-    double v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  }
-  int32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
+  return ReadSettingsField(record, f.offset, f.rings);
 }
 
 void Write(SaverSettings& record, const Field& f, double value) {

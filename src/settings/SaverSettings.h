@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ SaverSettings DefaultSettings();
 std::array<uint8_t, kSettingsSize> SettingsToBytes(const SaverSettings& record);
 // Replaces the first size bytes of the record's image (size at most 96).
 void OverlaySettingsBytes(SaverSettings& record, const uint8_t* bytes, int size);
+
+// The field at a byte offset of the record: a double where isDouble (the u range), else an int32_t.
+double ReadSettingsField(const SaverSettings& record, size_t offset, bool isDouble);
 
 // Brings a hand-edited record back within the ranges the configuration dialog allows (knot count
 // 0..20, spins 0..300, weights 0..20, percentages 0..100, u 0.1..10, v 3..50, each maximum at
