@@ -6,7 +6,8 @@
 # --lines those whose LINE lies in A..B. Each mutant is built into BUILD_DIR (incrementally), the
 # tests are run, and the file is restored. The tests are ctest in BUILD_DIR with CTEST_ARGS, or,
 # when MUTATE_TEST_COMMAND is set, that shell command (run from the top of the checkout, with
-# BUILD_DIR in $MUTATE_BUILD): its exit status 0 means the mutant survived.
+# BUILD_DIR in $MUTATE_BUILD): its exit status 0 means the mutant survived. MUTATE_TARGETS
+# (space-separated) builds only those targets instead of everything, for a quicker partial run.
 # Prints one line per mutant (killed / SURVIVED / no-build / not found) and a total; exits 1 when
 # a mutant survived or was not found, so a run can gate.
 set -uo pipefail
@@ -66,7 +67,7 @@ PY
     restore
     continue
   fi
-  if ! cmake --build "$build" -j2 >/dev/null 2>&1; then
+  if ! cmake --build "$build" -j2 ${MUTATE_TARGETS:+--target $MUTATE_TARGETS} >/dev/null 2>&1; then
     result=no-build
   elif run_tests "$@" >/dev/null 2>&1; then
     result=SURVIVED
@@ -78,6 +79,7 @@ PY
   echo "$file:$line '$from' -> '$to': $result"
   restore
 done <"$list"
-cmake --build "$build" -j2 >/dev/null 2>&1 || echo "rebuild of the restored tree failed" >&2
+cmake --build "$build" -j2 ${MUTATE_TARGETS:+--target $MUTATE_TARGETS} >/dev/null 2>&1 ||
+  echo "rebuild of the restored tree failed" >&2
 echo "mutants: $total, killed: $killed, survived: $survived, not found: $missing"
 [ "$survived" -eq 0 ] && [ "$missing" -eq 0 ]

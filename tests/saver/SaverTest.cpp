@@ -128,21 +128,6 @@ TEST_F(SceneTest, KnotChoiceTakesItsDrawsInTheirOrder) {
     EXPECT_EQ(Fields(c), Fields(expected)) << row.c.style;
     EXPECT_EQ(RandomDraw(), row.next) << row.c.style;
   }
-  // Any seed: only weighted styles; percentages 0 and 100 never and always.
-  for (int percent : {0, 100}) {
-    saverSettings.wobblePercent = saverSettings.sColoredPercent = percent;
-    saverSettings.blendedPercent = saverSettings.wirePercent = percent;
-    std::copy(rows[1].weights.begin(), rows[1].weights.end(), saverSettings.styleWeight);
-    for (uint32_t seed = 1; seed <= 300; ++seed) {
-      SeedRandom(seed);
-      const KnotChoice c = DrawKnotChoice();
-      const bool lines = c.style == Wire;
-      EXPECT_TRUE(lines || c.style == Quad || c.style == Blended) << seed;
-      EXPECT_EQ(std::tuple(c.wobbles, c.translucent, c.wireOverlay, c.sColored),
-                std::tuple(percent / 100, percent / 100 && !lines, percent / 100 && !lines, percent / 100))
-          << seed;
-    }
-  }
 }
 
 // Colour mode 0: one colour; 1: `turns` trips round the hue circle; 2: one hue per component, a
