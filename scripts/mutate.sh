@@ -11,8 +11,7 @@
 # Prints one line per mutant (killed / SURVIVED / no-build / not found) and a total; exits 1 when
 # a mutant survived or was not found, so a run can gate.
 set -uo pipefail
-cd "$(dirname "$0")/.."
-only= lines=
+only='' lines=''
 while [ $# -gt 0 ]; do
   case $1 in
     --only) only=$2; shift 2 ;;
@@ -24,8 +23,9 @@ if [ $# -lt 2 ] || [ ! -f "$2" ] || [ ! -d "$1" ]; then
   echo "usage: $0 [--only FILE] [--lines A-B] BUILD_DIR LIST [CTEST_ARGS...]" >&2
   exit 2
 fi
-build=$1 list=$2
+build=$(realpath "$1") list=$(realpath "$2")
 shift 2
+cd "$(dirname "$0")/.." || exit 2
 export MUTATE_BUILD=$build
 
 run_tests() {
@@ -36,7 +36,7 @@ run_tests() {
   fi
 }
 
-saved= file=
+saved='' file=''
 restore() { if [ -n "$saved" ]; then cp "$saved" "$file" && rm -f "$saved"; saved=; fi; }
 trap restore EXIT
 trap 'restore; exit 130' INT TERM
