@@ -148,10 +148,10 @@ TEST(CellWalk, EmptyOrShortGridsDrawAnEmptyBlock) {
 
 // Grid point (u, v) of a 2 x 2 grid as "uv", in the order a walk sends them: cells go ring by ring
 // within a column, each as c0 (u,v), c1 (u,v+1), c2 (u+1,v+1), c3 (u+1,v) in the triangles c0 c1
-// c2 and c2 c3 c0, and the last ring and column wrap around to the first.
-std::string GridPoints(const std::vector<RecordedVertex>& sent, double yOf1 = 1.0) {
+// c2 and c2 c3 c0, and the last ring and column wrap around to the first. u is x, v the given axis.
+std::string GridPoints(const std::vector<RecordedVertex>& sent, int vAxis = 1) {
   std::string points;
-  for (const auto& s : sent) points += std::to_string(int(s.position.x)) + (s.position.y == yOf1 ? "1 " : "0 ");
+  for (const auto& s : sent) points += std::to_string(int(s.position.x)) + std::to_string(int((&s.position.x)[vAxis])) + " ";
   return points;
 }
 
@@ -170,23 +170,27 @@ TEST(CellWalk, CellsInOrderWithWrapAroundAndEachCornersOwnNormalAndColour) {
   }
 }
 
-// A cell whose first corner is translucent waits for the depth-sorted pass, in eye coordinates;
-// the others are sent. Here the points of column 0 lie beyond the z plane alone (translucent at
-// t = 0), those of column 1 beyond two planes (opaque).
+// A cell whose first corner is translucent waits for the depth-sorted pass, in eye coordinates and
+// with its primitive; the others are sent. The points of column u = 0 lie beyond the z plane alone
+// (translucent at t = 0), those of u = 1 beyond two planes (opaque), so each cell's first and last
+// corners differ. v runs along z.
 TEST(CellWalk, CellsWithATranslucentFirstCornerWaitInEyeCoordinates) {
-  const KnotComponent c = MakeGrid(2, 2, [](int u, int v) { return Vec3(u, v == 0 ? -10 : 0, 0); });
-  ClearTranslucent();
-  GlRecorder rec;
-  rec.SetModelView(Matrix4{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -6, 0, 0, 0, 1}});  // 6 units away
-  DrawTubeMesh(c, 0, {.style = Quad, .sColored = 0, .wobbles = 0, .translucent = 1}, MeshPass::Surface);
-  const auto blocks = Blocks(rec.Calls());
-  ASSERT_EQ(blocks.size(), 1u);
-  EXPECT_EQ(GridPoints(blocks[0].vertices, 0.0), "01 00 10 10 11 01 11 10 00 00 01 11 ");
-  ASSERT_EQ(TranslucentCells().size(), 2u);
-  const Vec3 firstCell[4] = {{0, -10, -6}, {0, 0, -6}, {1, 0, -6}, {1, -10, -6}};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(TranslucentCells()[0].corners[i], firstCell[i]) << i;
-  EXPECT_EQ(TranslucentCells()[1].corners[0], Vec3(1, -10, -6));
-  EXPECT_LT(TranslucentCells()[0].colours[0].a, 1.0);
+  const KnotComponent c = MakeGrid(2, 2, [](int u, int v) { return Vec3(u, u == 0 ? -10 : 0, v); });
+  for (int32_t style : {Quad, Point}) {
+    ClearTranslucent();
+    GlRecorder rec;
+    rec.SetModelView(Matrix4{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -6, 0, 0, 0, 1}});  // 6 units away
+    DrawTubeMesh(c, 0, {.style = style, .sColored = 0, .wobbles = 0, .translucent = 1}, MeshPass::Surface);
+    const auto blocks = Blocks(rec.Calls());
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(GridPoints(blocks[0].vertices, 2), "10 11 01 01 00 10 11 10 00 00 01 11 ");
+    ASSERT_EQ(TranslucentCells().size(), 2u);
+    const Vec3 firstCell[4] = {{0, -10, -6}, {0, -10, -5}, {1, 0, -5}, {1, 0, -6}};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(TranslucentCells()[0].corners[i], firstCell[i]) << i;
+    EXPECT_EQ(TranslucentCells()[1].corners[0], Vec3(0, -10, -5));
+    EXPECT_EQ(TranslucentCells()[1].primitive, style == Point ? GL_POINTS : GL_TRIANGLES);
+    EXPECT_LT(TranslucentCells()[0].colours[0].a, 1.0);
+  }
   ClearTranslucent();
 }
 

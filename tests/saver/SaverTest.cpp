@@ -108,9 +108,14 @@ TEST_F(SceneTest, KnotChoiceTakesItsDrawsInTheirOrder) {
       {{0, 0, 0, 0, 0, 0, 0, 1}, 0, 0,
        {.style = Blended, .blendFrom = HalfU, .blendTo = Smooth, .hue0 = 305, .colourMode = 2, .hueTurns = 2},
        0, 0, 0, 0, 16827},
-      {{-5, 3, 0, 0, 0, 0, 0, 1}, 100, 8,  // no positive total: Smooth; 5705 % 100 = 5: a torus knot
+      {{-5, 3, 0, 0, 0, 0, 0, 2}, 100, 8,  // no positive total: Smooth; 5705 % 100 = 5: a torus knot
        {.style = Smooth, .wobbles = 1, .translucent = 1, .wireOverlay = 1, .sColored = 1, .torus = true},
        6, 2, 11, 33, 4827},
+      // Draws 100 to 110 of seed 1 (worked out with the recurrence): 16541 % 8 = 5, then 4833, and
+      // 31115 % 100 = 15, the last share that is a torus knot; 4639, 29658, 22704, 9930 its shape.
+      {{1, 1, 1, 1, 1, 1, 1, 1}, 100, 99,
+       {.style = HalfV, .wobbles = 1, .translucent = 1, .wireOverlay = 1, .sColored = 1, .torus = true},
+       20, 19, 8, 94, 22386},
   };
   for (const auto& row : rows) {
     std::copy(row.weights.begin(), row.weights.end(), saverSettings.styleWeight);
