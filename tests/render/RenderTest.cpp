@@ -168,6 +168,20 @@ TEST(CellWalk, CellsInOrderWithWrapAroundAndEachCornersOwnNormalAndColour) {
     EXPECT_EQ(s.normal, c.Normal(u, v)) << u << v;
     EXPECT_EQ(std::pair(s.colour[0], s.colour[1]), std::pair(c.Color(u, v).r, c.Color(u, v).g)) << u << v;
   }
+  // Blended Quad to HalfU at 356 ms, where sin(3t) is 1 to 3e-8, sends the HalfU normals.
+  auto normals = [&c, &rec](const RenderParams& p) {
+    rec.Clear();
+    DrawTubeMesh(c, 356, p, MeshPass::Surface);
+    const auto walked = Blocks(rec.Calls());
+    std::vector<Vec3> sent;
+    for (const auto& s : walked.at(0).vertices) sent.push_back(s.normal);
+    return sent;
+  };
+  RenderParams blended = Plain(Blended);
+  blended.blendFrom = Quad, blended.blendTo = HalfU;
+  const std::vector<Vec3> to = normals(Plain(HalfU)), mixed = normals(blended);
+  ASSERT_EQ(mixed.size(), to.size());
+  for (size_t i = 0; i < to.size(); ++i) EXPECT_LT((mixed[i] - to[i]).Length(), 1e-6) << i;
 }
 
 // A cell whose first corner is translucent waits for the depth-sorted pass, in eye coordinates and
