@@ -182,7 +182,7 @@ TEST(HostTest, CommandLineChoosesTheMode) {
 // One message to the host window in a given state: its result and what the platform was asked to do
 // besides the default handling (a close posted, the cursor hidden, ...).
 TEST(HostTest, MessageTable) {
-  enum State { Normal, Preview, Closing, Checking, OnBattery, Locked };
+  enum State { Normal, Preview, Closing, Checking, Locked };
   const Calls close = {"Post 77 16 0"}, hide = {"HideCursor"}, none;
   const struct {
     State state;
@@ -201,8 +201,6 @@ TEST(HostTest, MessageTable) {
       {Normal, {kPower}, {1}, 0, 0x5A, none},
       {Normal, {kPowerBroadcast}, {0, 5, 7, 9}, 0, 0x5A, close},  // suspend query, standby, ...
       {Normal, {kPowerBroadcast}, {7, 18}, 1, 0x5A, none},        // resumes after a failure
-      {Normal, {kPowerBroadcast}, {10}, 0, 0x5A, none},           // power status, line unchanged
-      {OnBattery, {kPowerBroadcast}, {10}, 0, 0x5A, close},       // and now on mains
       {Normal, {kShowWindow}, {1}, 0, 0x5A, hide},
       {Normal, {kShowWindow}, {0}, 0, 0x5A, none},
       {Normal, {kSetCursor}, {0}, 0, 1, hide},
@@ -228,8 +226,7 @@ TEST(HostTest, MessageTable) {
         FakePlatform fake;
         hostState = {.isPreview = c.state == Preview, .closing = c.state == Closing,
                      .checkingPassword = c.state == Checking, .verifyPassword = c.state == Locked,
-                     .autoPlayMessage = 0xC123, .mouseAnchor = {},
-                     .lastPowerLine = c.state == OnBattery ? 0 : fake.powerLine};
+                     .autoPlayMessage = 0xC123, .mouseAnchor = {}};
         const std::string what = std::to_string(message) + " " + std::to_string(wParam);
         EXPECT_EQ(HostWindowProc(77, message, wParam, c.lParam), c.result) << what;
         EXPECT_EQ(fake.calls, c.calls) << what;
@@ -238,8 +235,8 @@ TEST(HostTest, MessageTable) {
   }
 }
 
-// A power status change closes once per change of the line: the second report of the same line
-// finds it already noted.
+// A power status change (10) closes once per change of the AC line: the second report of the same
+// line finds it already noted.
 TEST(HostTest, PowerLineChangeClosesOnce) {
   FakePlatform fake;
   hostState.lastPowerLine = 0;
