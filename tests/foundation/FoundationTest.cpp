@@ -34,29 +34,37 @@ TEST(Vectors, DefaultsNormalizeCrossWeightsAndTransform) {
 }
 
 TEST(Frames, RotationBasisAlignmentAndColumns) {
-  // Rotation follows Rodrigues' formula in vector form, whatever the axis length; a zero axis only
-  // scales by the cosine.
+  // Hand-worked turns, whatever the axis length: a quarter turn about z, a third of a turn about
+  // (1, 1, 1) (which moves each axis onto the next), and a zero axis, which only scales by cos.
   const struct {
     Vec3 v;
     double angle;
-    Vec3 axis;
-  } turns[] = {{{1, 0, 0}, M_PI / 2, {0, 0, 2}}, {{0.3, 0.7, -1.1}, 1.234, {1, -2, 0.5}}, {{1, 2, 3}, 0.3, {0, 0, 0}}};
-  for (const auto& [v, angle, axis] : turns) {
-    const Vec3 k = Normalized(axis), turned = RotateAboutAxis(v, angle, axis);
-    EXPECT_LT(Gap(turned, std::cos(angle) * v + std::sin(angle) * Cross(k, v) + (1 - std::cos(angle)) * Dot(k, v) * k),
-              1e-12);
-  }
+    Vec3 axis, turned;
+  } turns[] = {{{1, 0, 0}, M_PI / 2, {0, 0, 2}, {0, 1, 0}},
+               {{0, 1, 0}, 2 * M_PI / 3, {3, 3, 3}, {0, 0, 1}},
+               {{1, 2, 3}, 0.3, {0, 0, 0}, 0.955336489125606 * Vec3(1, 2, 3)}};
+  for (const auto& [v, angle, axis, turned] : turns) EXPECT_LT(Gap(RotateAboutAxis(v, angle, axis), turned), 1e-12);
+  // Any turn keeps the length and the part along the axis, and the opposite axis turns back.
+  const Vec3 w(0.3, 0.7, -1.1), axis(1, -2, 0.5), turned = RotateAboutAxis(w, 1.234, axis);
+  EXPECT_NEAR(turned.Length(), w.Length(), 1e-12);
+  EXPECT_NEAR(Dot(turned, axis), Dot(w, axis), 1e-12);
+  EXPECT_LT(Gap(RotateAboutAxis(turned, 1.234, -axis), w), 1e-12);
+  // Frames on the axes by hand; otherwise orthonormal, right-handed (side x up = forward), with
+  // the side across the y axis when d is within 1/64 of the z axis, else across the z axis.
   const struct {
     Vec3 d, side, up;
-  } bases[] = {{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},
-               {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
-               // both |x| and |y| below 1/64: still the y-axis rule, so the side has no y part
-               {{0.01, 0.01, 1}, Normalized({1, 0, -0.01}), Normalized(Cross({0.01, 0.01, 1}, {1, 0, -0.01}))},
-               {{0.01, 0.5, 1}, Normalized({-0.5, 0.01, 0}), Normalized(Cross({0.01, 0.5, 1}, {-0.5, 0.01, 0}))},
-               {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}};
+  } bases[] = {{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}};
   for (const auto& [d, side, up] : bases) {
     const Basis b = BasisFromDirection(d);
     EXPECT_LT(Gap(b.side, side) + Gap(b.up, up) + Gap(b.forward, Normalized(d)), 1e-12) << d.x << "," << d.y;
+  }
+  for (auto [d, across] : {std::pair(Vec3(0.01, 0.01, 1), Vec3(0, 1, 0)), {Vec3(0.01, 0.5, 1), Vec3(0, 0, 1)},
+                           {Vec3(-3, 2, -1), Vec3(0, 0, 1)}}) {
+    const Basis b = BasisFromDirection(d);
+    EXPECT_LT(Gap(b.forward, Normalized(d)) + Gap(Cross(b.side, b.up), b.forward), 1e-12) << d.y;
+    EXPECT_NEAR(b.side.Length() + b.up.Length(), 2.0, 1e-12) << d.y;
+    const double offRight = std::fabs(Dot(b.side, b.forward)) + std::fabs(Dot(b.up, b.forward));
+    EXPECT_NEAR(offRight + std::fabs(Dot(b.side, across)), 0.0, 1e-12) << d.y;
   }
   Vec3 v(0.3, -2, 7), x(1, 0, 0), z(0, 0, 1);
   EXPECT_EQ(AlignToDirection({0, 0, 5}, v), Vec3(0.3, -2, 7));
@@ -118,7 +126,7 @@ TEST(Random, SequenceFromSeedHelpersAndRange) {
   SeedRandom(1);
   EXPECT_EQ(RandomDraw(), 41);
   EXPECT_EQ(RandomDraw(), 18467);
-  EXPECT_EQ(RandomState(), 1u * 214013u * 214013u + 2531011u * 214013u + 2531011u);
+  EXPECT_EQ(RandomState(), 3357800067u);  // its bits 16..30 are the draw: 18467
   EXPECT_EQ(RandomMod(100), 6334 % 100);
   EXPECT_TRUE(RandomPercent(1));    // 26500 % 100 == 0 < 1
   EXPECT_FALSE(RandomPercent(69));  // 19169 % 100 == 69, not below 69

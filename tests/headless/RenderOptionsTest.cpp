@@ -27,7 +27,7 @@ bool Parse(const std::vector<const char*>& args, RenderOptions& o, std::string& 
 }
 
 // Accepted lines give their mode, frames (bench: a 60-second run by default), --at and style;
-// refused ones say why (error: a part of the reason, "" any reason).
+// refused ones say why (error: a part of the reason).
 TEST(RenderOptionsTest, LinesGiveTheirModeOrAReason) {
   RenderOptions o;
   std::string e;
@@ -53,20 +53,26 @@ TEST(RenderOptionsTest, LinesGiveTheirModeOrAReason) {
       {{"--contact-sheet", "s.png", "--cell", "96"}, nullptr, RenderMode::ContactSheet, 100, 0, 6},
       {{"--help", "--bogus"}, nullptr, RenderMode::Help, 100, 0, 6},
       // Nothing to do, unknown, missing value; sizes zero, without x, too large, with trailing junk.
-      {{}, ""}, {{"--bogus"}, ""}, {{"--out"}, ""}, {{"--out", "f", "--size", "0x10"}, ""},
-      {{"--out", "f", "--size", "640"}, ""}, {{"--out", "f", "--size", "20000x10"}, ""},
-      {{"--out", "f", "--size", "64x48x2"}, ""},
+      {{}, "nothing to do"}, {{"--bogus"}, "unknown option '--bogus'"}, {{"--out"}, "--out needs a value"},
+      {{"--out", "f", "--size", "0x10"}, "--size wants WxH, each 1..16384, not '0x10'"},
+      {{"--out", "f", "--size", "640"}, "not '640'"}, {{"--out", "f", "--size", "20000x10"}, "not '20000x10'"},
+      {{"--out", "f", "--size", "64x48x2"}, "not '64x48x2'"},
       // Counts, seeds and times out of range, frames x step past the clock; a step of 0 would never advance.
-      {{"--out", "f", "--frames", "-1"}, ""}, {{"--out", "f", "--frames", "1e3"}, ""},
-      {{"--out", "f", "--step-ms", "0"}, ""}, {{"--out", "f", "--seed", "4294967296"}, ""},
-      {{"--png", "a.png", "--at", "-5"}, ""}, {{"--png", "a.png", "--at", "2147483648"}, ""},
+      {{"--out", "f", "--frames", "-1"}, "--frames wants 1..100000000, not '-1'"},
+      {{"--out", "f", "--frames", "1e3"}, "not '1e3'"}, {{"--out", "f", "--step-ms", "0"}, "--step-ms wants 1..3600000"},
+      {{"--out", "f", "--seed", "4294967296"}, "--seed wants a whole number 0..4294967295"},
+      {{"--png", "a.png", "--at", "-5"}, "--at wants milliseconds 0..2147483647, not '-5'"},
+      {{"--png", "a.png", "--at", "2147483648"}, "not '2147483648'"},
       {{"--bench", "--frames", "597", "--step-ms", "3600000"}, "past the saver clock"},
       {{"--out", "f", "--frames", "2147484", "--step-ms", "1000"}, "past the saver clock"},
       // Options of another mode, a knot without --png, a bad style, two jobs, empty names.
-      {{"--png", "a.png", "--frames", "3"}, ""}, {{"--knot", "1"}, ""}, {{"--knot", "x", "--png", "a"}, ""},
-      {{"--knot", "1", "--png", "a", "--style", "Glossy"}, ""}, {{"--out", "f", "--style", "Wire"}, ""},
-      {{"--out", "f", "--bench"}, ""}, {{"--out", "f", "--at", "5"}, ""}, {{"--out", "f", "--set", "knotCount"}, ""},
-      {{"--out", ""}, ""}, {{"--bench", "--csv", ""}, "--csv wants a file name"},
+      {{"--png", "a.png", "--frames", "3"}, "use --at MS instead of --frames"},
+      {{"--knot", "1"}, "--knot needs --png FILE"}, {{"--knot", "x", "--png", "a"}, "stored knot number, not 'x'"},
+      {{"--knot", "1", "--png", "a", "--style", "Glossy"}, "Blended, not 'Glossy'"},
+      {{"--out", "f", "--style", "Wire"}, "--style applies to a still"}, {{"--out", "f", "--bench"}, "give only one of"},
+      {{"--out", "f", "--at", "5"}, "--at applies to --png"},
+      {{"--out", "f", "--set", "knotCount"}, "--set wants NAME=VALUE, not 'knotCount'"},
+      {{"--out", ""}, "--out wants a folder"}, {{"--bench", "--csv", ""}, "--csv wants a file name"},
       {{"--bench", "--plot"}, "--plot needs a value"}, {{"--out", "d", "--csv", "f.csv"}, kBenchOnly},
       {{"--png", "a.png", "--plot", "f.png"}, kBenchOnly},
       {{"--knot", "3", "--png", "k.png", "--in-place"}, kBenchOnly},

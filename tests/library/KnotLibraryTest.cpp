@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -113,7 +114,8 @@ TEST_F(KnotLibraryTest, LoadPicksTheRecordAndTubesFollowTheSettings) {
   // of seed 1 are 41 for v, then 18467 for u; rings follow the first component's point count.
   const struct { double uMin, uMax; int vMin, vMax, knot, rings, perRing; } rows[] = {
       {1.0, 1.0, 3, 4, 0, 98, 4},  // the top of the v range comes up too
-      {0.1, 10.0, 3, 50, 0, static_cast<int>((0.1 + (18467 * kRandomScale) * 9.9) * 98), 3 + 41 % 48},
+      // u = 0.1 + 18467 / 32767 * 9.9 = 5.6795 times 98 points: 556 rings; v = 3 + 41 % 48 = 44
+      {0.1, 10.0, 3, 50, 0, 556, 44},
       {0.1, 0.1, 3, 3, 1, 0, 3},     // a knot of 8 points can get no rings: an empty mesh
       {1.0, 1.0, 10, 9, 0, 98, 10},  // an upside-down v range (a hand edit) counts as its minimum
   };
@@ -123,9 +125,13 @@ TEST_F(KnotLibraryTest, LoadPicksTheRecordAndTubesFollowTheSettings) {
     SeedRandom(1);
     Knot knot;
     LoadLibraryKnot(knot, row.knot);
+    ASSERT_FALSE(knot.components.empty()) << row.uMax;
     for (const KnotComponent& c : knot.components) {
       EXPECT_EQ(c.uDivisions, row.rings) << row.uMax;
       EXPECT_EQ(c.vertices.size(), static_cast<size_t>(row.rings * row.perRing)) << row.uMax;
+      if (row.rings != 98) continue;  // the hues go twice round the circle: ring 49 is red again
+      const Rgba first = c.Color(0, 0), half = c.Color(49, 0);
+      EXPECT_LT(std::fabs(first.r - half.r) + std::fabs(first.g - half.g) + std::fabs(first.b - half.b), 1e-9);
     }
   }
 }

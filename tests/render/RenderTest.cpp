@@ -94,13 +94,12 @@ TEST(StyleNormals, EachStyleSharesItsNormalsAsItsEdgesAskAndBlendedSwings) {
   const Cell mesh;
   auto sum = [&](int a, int b) { return Normalized(mesh.normals[a] + mesh.normals[b]); };
   const std::vector<Vec3> own(mesh.normals, mesh.normals + 6),
-      quad(6, Normalized(Cross(mesh.corners[1] - mesh.corners[0], mesh.corners[2] - mesh.corners[0]))),
+      // (c1 - c0) x (c2 - c0) = (0, 1, 0) x (1, 1, 0.5) = (0.5, 0, -1)
+      quad(6, Vec3(1, 0, -2) * (1 / std::sqrt(5.0))),
       // HalfU: c0, c1 on ring u (slots 0, 1, 5), c2, c3 on ring u + 1 (slots 2, 3, 4).
       halfU = {sum(0, 1), sum(0, 1), sum(3, 4), sum(3, 4), sum(3, 4), sum(0, 1)},
       // HalfV: c1, c2 on column v + 1 (slots 1, 2, 3), c3, c0 on column v (slots 0, 4, 5).
       halfV = {sum(4, 5), sum(1, 2), sum(1, 2), sum(1, 2), sum(4, 5), sum(4, 5)};
-  std::vector<Vec3> even;
-  for (int k = 0; k < 6; ++k) even.push_back(Normalized(0.5 * quad[k] + 0.5 * halfU[k]));
   const struct {
     Cell cell;
     std::vector<Vec3> slots;
@@ -109,7 +108,6 @@ TEST(StyleNormals, EachStyleSharesItsNormalsAsItsEdgesAskAndBlendedSwings) {
       {Cell(Quad), quad}, {Cell(HalfU), halfU}, {Cell(HalfV), halfV},
       {Cell(Blended, Quad, HalfU, M_PI / 2), quad},   // sin(3t) = -1: the `from` normals alone
       {Cell(Blended, Quad, HalfU, M_PI / 6), halfU},  // sin(3t) = 1: the `to` normals alone
-      {Cell(Blended, Quad, HalfU, 0.0), even},        // t = 0: even mix of the two
       {Cell(Blended, Smooth, Smooth, 0.7), own},      // equal sub-styles: their normals
       // A degenerate cell (coincident or collinear corners) keeps the zero vector under Quad.
       {Cell(Quad, 0, 0, 0.0, {{0, 0, 0}, {1, 1, 0.5}}), std::vector<Vec3>(6, Vec3(0, 0, 0))},
@@ -117,6 +115,15 @@ TEST(StyleNormals, EachStyleSharesItsNormalsAsItsEdgesAskAndBlendedSwings) {
   };
   for (size_t i = 0; i < std::size(cases); ++i)
     for (int k = 0; k < 6; ++k) EXPECT_LT((cases[i].cell.normals[k] - cases[i].slots[k]).Length(), 1e-12) << "case " << i << " slot " << k;
+  // t = 0: an even mix, the unit vector halfway between the two in their plane.
+  const Cell even(Blended, Quad, HalfU, 0.0);
+  for (int k = 0; k < 6; ++k) {
+    const Vec3& n = even.normals[k];
+    EXPECT_NEAR(n.Length(), 1.0, 1e-12) << k;
+    EXPECT_NEAR(Dot(n, quad[k]) - Dot(n, halfU[k]), 0.0, 1e-12) << k;
+    EXPECT_NEAR(Dot(n, Cross(quad[k], halfU[k])), 0.0, 1e-12) << k;
+    EXPECT_GT(Dot(n, quad[k]), 0.0) << k;
+  }
 }
 
 using namespace test;
@@ -139,85 +146,66 @@ TEST(CellWalk, EmptyOrShortGridsDrawAnEmptyBlock) {
   }
 }
 
-// A walk sends one block and nothing else. It works each grid point's effects out once and
-// reuses them across the four cells that share it; what it sends must be exactly what
-// ApplyVertexEffects gives each corner of each cell, with the style's normals, also where the
-// columns wrap around. Cells go ring by ring within a column; each sends its corners c0 (u,v),
-// c1 (u,v+1), c2 (u+1,v+1), c3 (u+1,v) as the triangles c0 c1 c2 and c2 c3 c0. Only the first
-// corner's alpha decides whether a cell waits, in eye coordinates, for the depth-sorted pass.
-void ExpectWalkMatchesPerCornerEffects(const KnotComponent& c, int32_t timeMs, RenderParams p, MeshPass pass) {
-  const double t = timeMs * 0.0014705882352941176;
-  const Matrix4 modelView{{0, 0, 1, 1, 0, 1, 0, -2, -1, 0, 0, -6, 0, 0, 0, 1}};  // a turn about y, then away
-  const unsigned primitive = p.style == Point ? GL_POINTS : GL_TRIANGLES;
-  const int emit[6] = {0, 1, 2, 2, 3, 0};
-  ClearTranslucent();
-  GlRecorder rec;
-  rec.SetModelView(modelView);
-  DrawTubeMesh(c, timeMs, p, pass);
-  ASSERT_EQ(rec.Formatted({"Normal3d", "Color4d", "Vertex3d"}),
-            (Strings{"GetDoublev(GL_MODELVIEW_MATRIX)", "Begin(" + EnumName(primitive) + ")", "End()"}));
-  const auto blocks = Blocks(rec.Calls());
-  const auto& sent = blocks[0].vertices;
-  size_t next = 0, deferred = 0;
-  for (int v = 0; v < c.vDivisions; ++v)
-    for (int u = 0; u < c.uDivisions; ++u) {
-      const int u1 = (u + 1) % c.uDivisions, v1 = (v + 1) % c.vDivisions;
-      const int gu[4] = {u, u, u1, u1}, gv[4] = {v, v1, v1, v};
-      Vec3 corners[4], drawn[4], normals[6];
-      Rgba colours[4];
-      for (int i = 0; i < 4; ++i) {
-        corners[i] = drawn[i] = c.Vertex(gu[i], gv[i], pass == MeshPass::Surface);
-        colours[i] = c.Color(gu[i], gv[i]);
-      }
-      for (int k = 0; k < 6; ++k) normals[k] = c.Normal(gu[emit[k]], gv[emit[k]]);
-      StyleNormals(corners, normals, p.style, p.blendFrom, p.blendTo, t);
-      for (int i = 0; i < 4; ++i) ApplyVertexEffects(drawn[i], colours[i], p, pass, t, timeMs);
-      if (colours[0].a != 1.0) {
-        ASSERT_LT(deferred, TranslucentCells().size());
-        const DeferredCell& cell = TranslucentCells()[deferred++];
-        ASSERT_EQ(cell.primitive, primitive);
-        for (int i = 0; i < 4; ++i) TransformPoint(drawn[i], modelView);
-        for (int i = 0; i < 4; ++i) ASSERT_EQ(cell.corners[i], drawn[i]);
-        for (int i = 0; i < 4; ++i) ASSERT_EQ(cell.colours[i], colours[i]);
-        for (int k = 0; k < 6; ++k) ASSERT_EQ(cell.normals[k], normals[k]);
-        continue;
-      }
-      for (int k = 0; k < 6; ++k) {
-        ASSERT_LT(next, sent.size());
-        const auto& s = sent[next++];
-        const Rgba& col = colours[emit[k]];
-        ASSERT_EQ(s.position, drawn[emit[k]]);
-        ASSERT_EQ(s.normal, normals[k]);
-        ASSERT_EQ(std::tie(s.colour[0], s.colour[1], s.colour[2], s.colour[3]), std::tie(col.r, col.g, col.b, col.a));
-      }
-    }
-  EXPECT_EQ(next, sent.size());
-  EXPECT_EQ(deferred, TranslucentCells().size());
-  ClearTranslucent();
+// Grid point (u, v) of a 2 x 2 grid as "uv", in the order a walk sends them: cells go ring by ring
+// within a column, each as c0 (u,v), c1 (u,v+1), c2 (u+1,v+1), c3 (u+1,v) in the triangles c0 c1
+// c2 and c2 c3 c0, and the last ring and column wrap around to the first. u is x, v the given axis.
+std::string GridPoints(const std::vector<RecordedVertex>& sent, int vAxis = 1) {
+  std::string points;
+  for (const auto& s : sent) points += std::to_string(int(s.position.x)) + std::to_string(int((&s.position.x)[vAxis])) + " ";
+  return points;
 }
 
-TEST(CellWalk, EffectsNormalsAndDeferralMatchThePerCornerFunctions) {
-  const RenderParams all{.style = Blended, .blendFrom = Quad, .blendTo = HalfV, .sColored = 1, .wobbles = 1, .translucent = 1};
-  TorusKnot knot;
-  knot.Rebuild();
-  knot.components[0].outerVertices = knot.components[0].vertices;
-  for (Vec3& p : knot.components[0].outerVertices) p *= 1.01;  // the surface grid differs
-  for (int32_t timeMs : {0, 7919, 123456}) {
-    SCOPED_TRACE(timeMs);
-    ExpectWalkMatchesPerCornerEffects(knot.components[0], timeMs, all, MeshPass::Surface);
-    ExpectWalkMatchesPerCornerEffects(knot.components[0], timeMs, all, MeshPass::Overlay);
-    for (int32_t style : {Quad, HalfU, HalfV, Smooth, Point}) {
-      RenderParams p = all;
-      p.style = style;
-      ExpectWalkMatchesPerCornerEffects(knot.components[0], timeMs, p, MeshPass::Surface);
-    }
+TEST(CellWalk, CellsInOrderWithWrapAroundAndEachCornersOwnNormalAndColour) {
+  const KnotComponent c = FlatGrid(2, 2);
+  GlRecorder rec;
+  DrawTubeMesh(c, 0, Plain(Smooth), MeshPass::Surface);
+  const auto blocks = Blocks(rec.Calls());
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_EQ(GridPoints(blocks[0].vertices), "00 01 11 11 10 00 10 11 01 01 00 10 "
+                                            "01 00 10 10 11 01 11 10 00 00 01 11 ");
+  for (const auto& s : blocks[0].vertices) {  // Smooth: the corner's own normal and colour
+    const int u = int(s.position.x), v = int(s.position.y);
+    EXPECT_EQ(s.normal, c.Normal(u, v)) << u << v;
+    EXPECT_EQ(std::pair(s.colour[0], s.colour[1]), std::pair(c.Color(u, v).r, c.Color(u, v).g)) << u << v;
   }
-  // Planes cutting through the small grids at 9 s, some with one point per ring or column.
-  auto wave = [](int u, int v) { return Vec3(1.5 * u - 2, std::sin(u + 2.0 * v) * 2, v * 0.7); };
-  for (auto [nu, nv] : {std::pair{5, 1}, {4, 2}, {1, 3}, {7, 3}}) {
-    SCOPED_TRACE(testing::Message() << nu << "x" << nv);
-    ExpectWalkMatchesPerCornerEffects(MakeGrid(nu, nv, wave), 9000, all, MeshPass::Surface);
+  // Blended Quad to HalfU at 356 ms, where sin(3t) is 1 to 3e-8, sends the HalfU normals.
+  auto normals = [&c, &rec](const RenderParams& p) {
+    rec.Clear();
+    DrawTubeMesh(c, 356, p, MeshPass::Surface);
+    const auto walked = Blocks(rec.Calls());
+    std::vector<Vec3> sent;
+    for (const auto& s : walked.at(0).vertices) sent.push_back(s.normal);
+    return sent;
+  };
+  RenderParams blended = Plain(Blended);
+  blended.blendFrom = Quad, blended.blendTo = HalfU;
+  const std::vector<Vec3> to = normals(Plain(HalfU)), mixed = normals(blended);
+  ASSERT_EQ(mixed.size(), to.size());
+  for (size_t i = 0; i < to.size(); ++i) EXPECT_LT((mixed[i] - to[i]).Length(), 1e-6) << i;
+}
+
+// A cell whose first corner is translucent waits for the depth-sorted pass, in eye coordinates and
+// with its primitive; the others are sent. The points of column u = 0 lie beyond the z plane alone
+// (translucent at t = 0), those of u = 1 beyond two planes (opaque), so each cell's first and last
+// corners differ. v runs along z.
+TEST(CellWalk, CellsWithATranslucentFirstCornerWaitInEyeCoordinates) {
+  const KnotComponent c = MakeGrid(2, 2, [](int u, int v) { return Vec3(u, u == 0 ? -10 : 0, v); });
+  for (int32_t style : {Quad, Point}) {
+    ClearTranslucent();
+    GlRecorder rec;
+    rec.SetModelView(Matrix4{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -6, 0, 0, 0, 1}});  // 6 units away
+    DrawTubeMesh(c, 0, {.style = style, .sColored = 0, .wobbles = 0, .translucent = 1}, MeshPass::Surface);
+    const auto blocks = Blocks(rec.Calls());
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(GridPoints(blocks[0].vertices, 2), "10 11 01 01 00 10 11 10 00 00 01 11 ");
+    ASSERT_EQ(TranslucentCells().size(), 2u);
+    const Vec3 firstCell[4] = {{0, -10, -6}, {0, -10, -5}, {1, 0, -5}, {1, 0, -6}};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(TranslucentCells()[0].corners[i], firstCell[i]) << i;
+    EXPECT_EQ(TranslucentCells()[1].corners[0], Vec3(0, -10, -5));
+    EXPECT_EQ(TranslucentCells()[1].primitive, style == Point ? GL_POINTS : GL_TRIANGLES);
+    EXPECT_LT(TranslucentCells()[0].colours[0].a, 1.0);
   }
+  ClearTranslucent();
 }
 
 TEST(VertexEffects, EachFlagChangesOnlyItsOwnPartAndAlphaOnlyOnTheSurface) {
@@ -226,10 +214,10 @@ TEST(VertexEffects, EachFlagChangesOnlyItsOwnPartAndAlphaOnlyOnTheSurface) {
   const Rgba colour(0.2, 0.4, 0.6, 0.3);
   const int32_t timeMs = 1234;  // sin(phi) != 0: the wobble moves the point
   const double t = 0.0;
-  double r, g, b;
-  FieldColour(start, t, r, g, b);
-  const Vec3 moved = start + WobbleOffset(start, timeMs);
-  const double alpha = 0.4 * (std::sin(-5.0) + 1.1);
+  // Worked by hand: the field colour (sin(5x + t) + 1) / 2, (sin(5y + 1.2t) + 1) / 2,
+  // (sin(5x + 5z + t) + 1) / 2; alpha 0.4 (sin(x + y + z + t) + 1.1); the wobble at phi = 7.2588.
+  const double r = 0.5, g = 0.5661758750488866, b = 0.5, alpha = 0.8235697098652555;
+  const Vec3 moved(0.1371366315380356, -5.072958548292709, -0.1371366315380356);
   const struct {
     uint8_t coloured, wobbles, translucent;
     MeshPass pass;
@@ -249,10 +237,10 @@ TEST(VertexEffects, EachFlagChangesOnlyItsOwnPartAndAlphaOnlyOnTheSurface) {
     Rgba out = colour;
     ApplyVertexEffects(p, out, {.sColored = c.coloured, .wobbles = c.wobbles, .translucent = c.translucent}, c.pass, t,
                        timeMs);
-    EXPECT_EQ(p, c.p) << +c.coloured << +c.wobbles << +c.translucent;
-    EXPECT_EQ(out, c.c) << +c.coloured << +c.wobbles << +c.translucent;
+    const double colourGap = std::fabs(out.r - c.c.r) + std::fabs(out.g - c.c.g) + std::fabs(out.b - c.c.b);
+    EXPECT_LT((p - c.p).Length() + colourGap + std::fabs(out.a - c.c.a), 1e-12)
+        << +c.coloured << +c.wobbles << +c.translucent;
   }
-  EXPECT_NE(moved, start);
 }
 
 // Alpha counts the planes passed; colour, wobble and the path easing follow their closed forms.
@@ -260,38 +248,41 @@ TEST(VertexEffects, AlphaColourWobbleAndEaseFollowTheirClosedForms) {
   // At t = 0 the planes sit at x = 6.4, y = -4.9, z = -5.4: beyond one or three, translucent.
   const struct {
     Vec3 p;
-    bool opaque;
-  } cases[] = {{{0, 0, 0}, true},         // beyond y and z: two planes
-               {{0, -5, 0}, false},       // beyond z alone
-               {{0, -5, -6}, true},       // beyond none
-               {{7, 0, 0}, false},        // all three
-               {{6.4, -5, -6}, true},     // exactly on a plane is its near side
-               {{6.4000001, -5, -6}, false}};
-  for (const auto& [p, opaque] : cases)
-    EXPECT_EQ(CellAlpha(p, 0.0), opaque ? 1.0 : 0.4 * (std::sin(p.x + p.y + p.z) + 1.1)) << p.x << "," << p.y << "," << p.z;
-  // Green drifts 1.2 times faster than red and blue; the wobble breathes with the clock (267 ms:
-  // phi = 1.5706, amplitude just under 0.2).
+    double alpha;  // 0.4 (sin(x + y + z) + 1.1) where translucent, worked by hand
+  } cases[] = {{{0, 0, 0}, 1.0},                        // beyond y and z: two planes
+               {{0, -5, 0}, 0.8235697098652555},        // beyond z alone
+               {{0, -5, -6}, 1.0},                      // beyond none
+               {{7, 0, 0}, 0.7027946394875157},         // all three
+               {{6.4, -5, -6}, 1.0},                    // exactly on a plane is its near side
+               {{6.4000001, -5, -6}, 0.8374763969672827}};
+  for (const auto& [p, alpha] : cases) EXPECT_NEAR(CellAlpha(p, 0.0), alpha, 1e-12) << p.x << "," << p.y << "," << p.z;
+  // Colour and wobble at (0.1, -0.2, 0.3), worked by hand: green drifts 1.2 times faster than red
+  // and blue; the wobble breathes with the clock (267 ms: phi = 1.5706, amplitude just under 0.2).
   EXPECT_EQ(WobbleOffset(Vec3(0.4, 1.2, -3), 0), Vec3(0, 0, 0));
   const Vec3 p(0.1, -0.2, 0.3);
-  for (int32_t timeMs : {267, 1000, 2500}) {
-    const double t = timeMs / 1000.0;
+  const struct {
+    int32_t timeMs;
     double r, g, b;
-    FieldColour(p, t, r, g, b);
-    EXPECT_DOUBLE_EQ(r, (std::sin(0.5 + t) + 1) * 0.5);
-    EXPECT_DOUBLE_EQ(g, (std::sin(-1.0 + 1.2 * t) + 1) * 0.5);
-    EXPECT_DOUBLE_EQ(b, (std::sin(0.5 + 1.5 + t) + 1) * 0.5);
-    const Vec3 d = WobbleOffset(p, timeMs);
-    const double phi = timeMs * 0.0058823529411764705, a = 0.20000000298023224 * std::sin(phi);
-    EXPECT_NEAR(d.x, a * std::sin(0.3 + phi), 1e-15);
-    EXPECT_NEAR(d.y, a * (std::sin(-0.6 + phi) + std::cos(-0.6 + phi)) * 0.5, 1e-15);
-    EXPECT_NEAR(d.z, a * std::sin(0.3 + 0.9 - phi), 1e-15);
+    Vec3 wobble;
+  } clock[] = {{267, 0.846989188621448, 0.18575902768208952, 0.8836411653972271,
+                {0.1910795914471269, 0.13900322968543719, -0.07243275895518167}},
+               {2500, 0.5705600040299336, 0.9546487134128409, 0.011234941167451495,
+                {0.10883070122523447, 0.0868537088556165, -0.1360400962347948}}};
+  for (const auto& c : clock) {
+    double r, g, b;
+    FieldColour(p, c.timeMs / 1000.0, r, g, b);
+    EXPECT_LT(std::fabs(r - c.r) + std::fabs(g - c.g) + std::fabs(b - c.b), 1e-12) << c.timeMs;
+    EXPECT_LT((WobbleOffset(p, c.timeMs) - c.wobble).Length(), 1e-12) << c.timeMs;
   }
-  // The path eases in, holds in the middle third, and eases out.
+  // The path eases in, holds in the middle third, and eases out, symmetric about the middle:
+  // E(x) + E(1 - x) = 1. At 0.8: (3 - cos(2.4 pi)) / 4 with cos(0.4 pi) = (sqrt(5) - 1) / 4. Its
+  // three half-turns are 9.424777960796938, 3 pi to 3e-11.
   const struct {
     double x, y, tolerance;
   } ease[] = {{0.0, 0.0, 0},   {0.3333333333333333, 0.5, 0}, {0.5, 0.5, 0},          {1.0, 1.0, 1e-15},
-               {0.3333333333, 0.5, 1e-9},  {0.6666666666666666, 0.5, 1e-15}, {0.8, (3.0 - std::cos(0.8 * 3 * M_PI)) * 0.25, 1e-9}};
+               {0.3333333333, 0.5, 1e-9},  {0.6666666666666666, 0.5, 1e-15}, {0.8, (3.0 - (std::sqrt(5.0) - 1) / 4) / 4, 1e-9}};
   for (const auto& c : ease) EXPECT_NEAR(EaseInHoldOut(c.x), c.y, c.tolerance) << c.x;
+  for (double x : {0.05, 0.2, 0.3, 0.45}) EXPECT_NEAR(EaseInHoldOut(x) + EaseInHoldOut(1 - x), 1.0, 1e-9) << x;
 }
 
 using Marks = std::vector<double>;

@@ -1,5 +1,4 @@
-// Helpers shared by the scene, frame-loop and headless tests: an independent copy of the random
-// source's recurrence to predict draws, and small hand-made library blocks.
+// Helpers shared by the scene, frame-loop and headless tests: small hand-made library blocks.
 #pragma once
 
 #include <array>
@@ -8,15 +7,6 @@
 #include <vector>
 
 namespace tv::test {
-
-// The documented recurrence, written out again so the tests do not trust the code under test.
-struct DrawPredictor {
-  uint32_t state;  // the seed, then the state after each draw
-  int Next() {
-    state = state * 214013u + 2531011u;
-    return static_cast<int>((state >> 16) & 0x7FFF);
-  }
-};
 
 // A stored-knot block of one record whose components are rings of `points` points and the given
 // radius, the c-th centred at (1.2 c radius, 0, 0).
