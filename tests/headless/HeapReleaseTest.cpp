@@ -10,12 +10,6 @@
 namespace tv::posix {
 namespace {
 
-long ResidentKiB() {
-  long pages = 0, resident = -1;
-  std::ifstream("/proc/self/statm") >> pages >> resident;
-  return resident * 4;
-}
-
 // Releases come once per interval of the caller's clock, counted from the first tick; a clock
 // that goes back starts the interval afresh instead of waiting for it to come round again.
 TEST(HeapRelease, OncePerIntervalFromTheFirstTick) {
@@ -29,6 +23,12 @@ TEST(HeapRelease, OncePerIntervalFromTheFirstTick) {
 }
 
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)  // the sanitizer has its own heap
+long ResidentKiB() {
+  long pages = 0, resident = -1;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return resident * 4;
+}
+
 // Freed blocks below a live one stay resident in the heap until they are given back.
 TEST(HeapRelease, FreedHeapBelowALiveBlockLeavesResidentMemory) {
   constexpr size_t kBlock = 64 * 1024, kBlocks = 1024;  // 64 MiB under the mmap threshold

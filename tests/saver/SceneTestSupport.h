@@ -23,12 +23,9 @@ struct DrawPredictor {
 // radius, the c-th centred at (1.2 c radius, 0, 0).
 inline std::vector<uint8_t> RingBlock(int components, int points = 24, double radius = 1.0) {
   std::vector<uint8_t> block = {static_cast<uint8_t>(components)};
-  // Grown by resize and filled by memcpy, not insert(): GCC 12 takes inserting a few bytes behind
-  // the one-byte start for an overflow (-Wstringop-overflow, -Warray-bounds) that cannot happen.
-  auto put = [&block](const auto& value) {
-    const size_t at = block.size();
-    block.resize(at + sizeof value);
-    std::memcpy(block.data() + at, &value, sizeof value);
+  auto put = [&block](const auto& value) {  // not insert(), which GCC 12 takes for an overflow
+    block.resize(block.size() + sizeof value);
+    std::memcpy(block.data() + block.size() - sizeof value, &value, sizeof value);
   };
   const auto scale = static_cast<float>(0.4 * radius);
   for (int c = 0; c < components; ++c) {
