@@ -13,7 +13,9 @@ work=$root/build-wine
 wine64=/usr/lib/wine/wine64
 driver=$work/x86_64/tests/win32/tv_wine_driver.exe
 [ -f "$driver" ] || { echo "FAIL msi: no driver at $driver (scripts/test-windows.sh builds it)"; exit 1; }
-mapfile -t msis < <(scripts/build-msi.sh)
+built=$(scripts/build-msi.sh)
+mapfile -t msis <<<"$built"
+[ ${#msis[@]} = 2 ] || { echo "FAIL msi: build-msi.sh made ${#msis[@]} installers, not 2"; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/x86_64/CMakeCache.txt)
 
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
@@ -35,7 +37,7 @@ if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
   rm -rf "$WINEPREFIX"
   timeout 180 "$wine64" wineboot -i >/dev/null 2>&1
   # As the Wine stage sets it up: no crash dialogs, and a virtual desktop, so no window manager is
-  # needed and the driver can move the pointer over a full-screen window.
+  # needed.
   printf '%s\r\n' 'REGEDIT4' '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' \
     '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
     '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1280x720"' >"$work/msi-settings.reg"
