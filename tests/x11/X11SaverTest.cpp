@@ -14,7 +14,11 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+// GCC 12 with the sanitizers: a false -Wmaybe-uninitialized inside libstdc++'s regex automaton.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <regex>
+#pragma GCC diagnostic pop
 #include <sstream>
 #include <thread>
 
