@@ -54,7 +54,7 @@ done
 logged=$(zcat "$root/usr/share/doc/tressvale/changelog.gz" | sed -n '1s/^tressvale (\([^)]*\)).*/\1/p')
 [ "$logged" = "$version" ] || fail "changelog says $logged, package $version"
 for p in "$root"/usr/bin/*; do
-  out=$("$p" --version 2>&1) || true
+  out=$("$p" --version 2>&1) || out+=" (exit $?)"
   [ "$out" = "$(basename "$p") $version" ] || fail "$(basename "$p") --version says '$out', package $version"
 done
 
@@ -62,12 +62,13 @@ done
 # usage text names.
 for p in "$root"/usr/bin/*; do
   name=$(basename "$p")
-  page=$(ls "$root"/usr/share/man/man[16]/"$name".[16].gz 2>/dev/null | head -1)
-  [ -n "$page" ] || { fail "no manual page for $name"; continue; }
+  pages=("$root"/usr/share/man/man[16]/"$name".[16].gz)
+  page=${pages[0]}
+  [ -f "$page" ] || { fail "no manual page for $name"; continue; }
   text=$(MANWIDTH=1000 man --warnings -l "$page" 2>"$root/man.err" | col -b) || fail "man -l $page fails"
   [ -s "$root/man.err" ] && fail "man -l $(basename "$page"): $(head -3 "$root/man.err")"
   [[ "$text" == *"$name"* ]] || fail "$(basename "$page") does not render"
-  help=$("$p" --help 2>&1 || true)
+  help=$("$p" --help 2>&1) || [ -n "$help" ] || fail "$name --help prints no usage"
   for option in $(grep -oE '(^|[ [|(])--?[a-z][a-z-]*' <<<"$help" | tr -d ' [|(' | sort -u); do
     grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$text" || fail "$(basename "$page") lacks $option"
   done
