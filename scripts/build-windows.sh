@@ -2,6 +2,8 @@
 # Cross-builds the Windows saver with MinGW-w64: tressvale.scr (32-bit, SSE2 doubles) and
 # tressvale64.scr (64-bit), both linked statically, and out/tressvale-windows.zip holding both
 # with the install notes. Build folders: build-windows/i686 and build-windows/x86_64.
+# With arguments ARCH TARGET...: only those targets in that folder (the portability check builds
+# the core libraries there, so the saver's build reuses them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 need=()
@@ -15,11 +17,16 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
-for arch in i686 x86_64; do
-  cmake -S . -B "build-windows/$arch" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" \
+build() {  # arch targets...
+  cmake -S . -B "build-windows/$1" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$1.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DTRESSVALE_TESTS=OFF -DTRESSVALE_BENCH=OFF >/dev/null
-  cmake --build "build-windows/$arch" -j"$jobs" --target tressvale_scr
-done
+  cmake --build "build-windows/$1" -j"$jobs" --target "${@:2}"
+}
+if [ $# -gt 0 ]; then
+  build "$@"
+  exit
+fi
+for arch in i686 x86_64; do build "$arch" tressvale_scr; done
 mkdir -p out
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

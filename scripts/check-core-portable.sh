@@ -41,13 +41,7 @@ fi
 echo "core headers: platform-free"
 [ "${1:-}" = "--cross" ] || exit 0
 
-if ! command -v i686-w64-mingw32-g++-posix >/dev/null; then
-  SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends g++-mingw-w64-i686-posix
-fi
-cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
-  -DTRESSVALE_TESTS=OFF -DTRESSVALE_BENCH=OFF >/dev/null
-cmake --build build-win32 -j"$(nproc)" --target tv_foundation tv_knots tv_library tv_settings \
-  tv_render tv_saver tv_display tv_host
+# In the 32-bit saver's own build folder, so the Windows stage compiles these libraries only once.
+scripts/build-windows.sh i686 tv_foundation tv_knots tv_library tv_settings tv_render tv_saver \
+  tv_display tv_host
 echo "core libraries: built with MinGW-w64 i686 (SSE2 doubles)"

@@ -9,7 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev
   libopengl-dev libx11-dev libglx-dev xvfb xauth
   # The Linux saver's tests: the screen-saver daemon, XML check, manual pages, package tools, pgrep
-  xscreensaver libxml2-utils man-db dpkg-dev file procps
+  xscreensaver libxml2-utils man-db dpkg-dev file procps lintian
   # The X11 saver's tests: user input through XTEST (xdotool) and window properties (xprop)
   xdotool x11-utils
   "$@"

@@ -177,6 +177,8 @@ else
   drive "$work/cases.log" - - list | sed 's/^/SKIP 32-bit tressvale.scr: /; s/$/: 32-bit programs cannot run here/'
 fi
 
+scripts/test-msi.sh || failures=$((failures + 1))  # the installers, on this display and prefix
+
 # --- measurements: frames per second at 1280x720 on this display (llvmpipe), Wine beside Linux,
 # counted by Mesa's own frame counter; the key-to-exit time is printed by the driver above.
 measure=$work/fps

@@ -5,6 +5,7 @@
 # under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export TRESSVALE_WERROR=1  # every build below fails on a compiler warning
 scripts/setup-debian.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"

@@ -5,11 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "Version.h"
 #include "foundation/Random.h"
 #include "knots/TorusKnot.h"
 
 int main(int argc, char** argv) {
   unsigned seed = static_cast<unsigned>(std::time(nullptr));
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("tressvale-knot %s\n", TRESSVALE_VERSION);
+    return 0;
+  }
   if (argc == 3 && std::string(argv[1]) == "--seed") {
     char* end = nullptr;
     seed = static_cast<unsigned>(std::strtoul(argv[2], &end, 10));
@@ -18,7 +23,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   } else if (argc != 1) {
-    std::fprintf(stderr, "usage: tressvale-knot [--seed N]\n");
+    std::fprintf(stderr, "usage: tressvale-knot [--seed N | --version]\n");
     return 2;
   }
   tv::SeedRandom(seed);

@@ -22,6 +22,28 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
+// libpng reports an error by longjmp back here. This function holds no C++ object of its own, so
+// the jump can leave none stale (with them in the same function, GCC warns of clobbered locals).
+bool WriteRows(png_structp png, png_infop info, FILE* file, const Image& image, uint8_t* row) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, file);
+  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, 6);
+  png_write_info(png, info);
+  for (int y = 0; y < image.height; ++y) {
+    const uint8_t* src = image.At(0, y);
+    for (int x = 0; x < image.width; ++x) {
+      row[x * 3 + 0] = src[x * 4 + 0];
+      row[x * 3 + 1] = src[x * 4 + 1];
+      row[x * 3 + 2] = src[x * 4 + 2];
+    }
+    png_write_row(png, row);
+  }
+  png_write_end(png, nullptr);
+  return true;
+}
+
 }  // namespace
 
 bool WritePng(const std::string& path, const Image& image, std::string& error) {
@@ -43,27 +65,12 @@ bool WritePng(const std::string& path, const Image& image, std::string& error) {
     return false;
   }
   std::vector<uint8_t> row(static_cast<size_t>(image.width) * 3);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
+  const bool written = WriteRows(png, info, file.get(), image, row.data());
+  png_destroy_write_struct(&png, &info);
+  if (!written) {
     error = "cannot write " + path + ": " + error;
     return false;
   }
-  png_init_io(png, file.get());
-  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_compression_level(png, 6);
-  png_write_info(png, info);
-  for (int y = 0; y < image.height; ++y) {
-    const uint8_t* src = image.At(0, y);
-    for (int x = 0; x < image.width; ++x) {
-      row[x * 3 + 0] = src[x * 4 + 0];
-      row[x * 3 + 1] = src[x * 4 + 1];
-      row[x * 3 + 2] = src[x * 4 + 2];
-    }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
   if (std::fflush(file.get()) != 0) {
     error = "cannot write " + path + ": " + std::strerror(errno);
     return false;

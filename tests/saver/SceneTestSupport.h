@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tv::test {
@@ -12,9 +13,9 @@ namespace tv::test {
 // radius, the c-th centred at (1.2 c radius, 0, 0).
 inline std::vector<uint8_t> RingBlock(int components, int points = 24, double radius = 1.0) {
   std::vector<uint8_t> block = {static_cast<uint8_t>(components)};
-  auto put = [&block](const auto& value) {
-    const auto* b = reinterpret_cast<const uint8_t*>(&value);
-    block.insert(block.end(), b, b + sizeof value);
+  auto put = [&block](const auto& value) {  // not insert(), which GCC 12 takes for an overflow
+    block.resize(block.size() + sizeof value);
+    std::memcpy(block.data() + block.size() - sizeof value, &value, sizeof value);
   };
   const auto scale = static_cast<float>(0.4 * radius);
   for (int c = 0; c < components; ++c) {

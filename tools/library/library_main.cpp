@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BlockFile.h"
+#include "Version.h"
 #include "knots/library/KnotLibrary.h"
 
 namespace {
@@ -16,7 +17,8 @@ constexpr const char* kUsage =
     "  (no option)  summary of the block: records, components, points, size, end offset\n"
     "  --list       one line per record: number, name, components, points, scales\n"
     "  --knot N     knot number N with its components and points as JSON\n"
-    "  --file BLOCK read a block file instead of the built-in library\n";
+    "  --file BLOCK read a block file instead of the built-in library\n"
+    "  --version    the program's version\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "tressvale-library: %s\n%s", message.c_str(), kUsage);
@@ -120,6 +122,9 @@ int main(int argc, char** argv) {
       if (file.empty()) return Fail("--file needs a block file name");
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("tressvale-library %s\n", TRESSVALE_VERSION);
       return 0;
     } else {
       return Fail("unknown or incomplete option '" + arg + "'");
