@@ -2,9 +2,8 @@
 // the reproducible frame of the test hook, the scene as JSON and the stills of stored knots.
 #include <emscripten/emscripten.h>
 
-#include <optional>
 #include <string>
-#include <utility>
+#include <algorithm>
 #include <vector>
 
 #include "WebApi.h"
@@ -26,40 +25,6 @@ constexpr int kTimerStepMs = 10;  // the saver's timer
 int canvasWidth = 1, canvasHeight = 1;
 uint32_t now = 0;  // the saver's clock: milliseconds since tv_saver_start
 std::string text;
-
-// While alive, each slot holds a stand-in for its knot: its components with empty meshes, so
-// drawing sets the same GL state without walking a cell. A knot the scene chooses meanwhile is
-// set aside in its turn at the next tick; the destructor puts the knots back.
-class StandInKnots {
- public:
-  StandInKnots() = default;
-  StandInKnots(const StandInKnots&) = delete;
-  StandInKnots& operator=(const StandInKnots&) = delete;
-  ~StandInKnots() {
-    for (size_t i = 0; i < kept_.size() && i < tv::slots.size(); ++i)
-      if (kept_[i] && IsStandIn(tv::slots[i].knot)) tv::slots[i].knot = std::move(*kept_[i]);
-  }
-
-  void SetAside() {
-    kept_.resize(tv::slots.size());
-    for (size_t i = 0; i < tv::slots.size(); ++i) {
-      tv::Knot& knot = tv::slots[i].knot;
-      if (IsStandIn(knot) || knot.components.empty()) continue;
-      const size_t count = knot.components.size();
-      kept_[i] = std::move(knot);
-      knot = tv::Knot{};
-      knot.components.resize(count);
-      for (tv::KnotComponent& c : knot.components) c.vDivisions = kStandIn;
-    }
-  }
-
- private:
-  static constexpr int kStandIn = -1;  // no real mesh has negative divisions
-  static bool IsStandIn(const tv::Knot& k) {
-    return !k.components.empty() && k.components[0].vDivisions == kStandIn;
-  }
-  std::vector<std::optional<tv::Knot>> kept_;
-};
 
 void Tick(uint32_t at) {
   tv::OnTimerTick(at);
@@ -117,12 +82,12 @@ EMSCRIPTEN_KEEPALIVE void tv_saver_fast_forward(uint32_t atMs) {
     // The same ticks as drawing every frame, all but the last without walking or drawing: the
     // scene's choices, motion and GL state come out the same.
     tv::web::SkipDrawing skip;
-    StandInKnots standIns;
+    tv::walkKnotMeshes = false;
     while (now < at && at - now > static_cast<uint32_t>(kTimerStepMs)) {
-      standIns.SetAside();
       now += kTimerStepMs;
       tv::OnTimerTick(now);
     }
+    tv::walkKnotMeshes = true;
   }
   while (now < at) {
     now = std::min(now + kTimerStepMs, at);

@@ -1,6 +1,7 @@
 #include "saver/SceneJson.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "render/Render.h"
 #include "saver/Saver.h"
@@ -19,13 +20,20 @@ std::string Number(double x) {
   return text;
 }
 
-std::string Triple(const Vec3& v) {
-  return "[" + Number(v.x) + "," + Number(v.y) + "," + Number(v.z) + "]";
+// Built by appending: GCC 12 takes "[" + std::string for an overlapping copy (-Wrestrict) in the
+// MinGW build.
+std::string List(std::initializer_list<double> values) {
+  std::string s = "[";
+  for (double v : values) {
+    if (s.size() > 1) s += ',';
+    s += Number(v);
+  }
+  return s += ']';
 }
 
-std::string Colour(const Rgba& c) {
-  return "[" + Number(c.r) + "," + Number(c.g) + "," + Number(c.b) + "," + Number(c.a) + "]";
-}
+std::string Triple(const Vec3& v) { return List({v.x, v.y, v.z}); }
+
+std::string Colour(const Rgba& c) { return List({c.r, c.g, c.b, c.a}); }
 
 std::string SlotJson(const KnotSlot& slot) {
   const RenderParams& p = slot.params;
