@@ -19,32 +19,10 @@ mapfile -t msis <<<"$built"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/x86_64/CMakeCache.txt)
 
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-xvfb_pid=
 if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
-  export WINEPREFIX=$work/msi-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  cleanup() {
-    timeout 20 wineserver -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
-  }
-  trap cleanup EXIT
-  mkdir -p "$work"
-  rm -f "$work/msi-display"
-  Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$work/msi-display" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$work/msi-display" ] && break; sleep 0.1; done
-  [ -s "$work/msi-display" ] || { echo "FAIL msi: Xvfb did not start"; exit 1; }
-  export DISPLAY=:$(head -1 "$work/msi-display")
-  rm -rf "$WINEPREFIX"
-  timeout 180 "$wine64" wineboot -i >/dev/null 2>&1
-  # As the Wine stage sets it up: no crash dialogs, and a virtual desktop, so no window manager is
-  # needed.
-  printf '%s\r\n' 'REGEDIT4' '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' \
-    '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
-    '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1280x720"' >"$work/msi-settings.reg"
-  timeout 60 "$wine64" reg import "$(winpath "$work/msi-settings.reg")" >/dev/null 2>&1
-  timeout 60 wineserver -w
-  timeout 60 wineserver -p  # one server for the whole run, stopped by the cleanup
-  timeout 60 "$wine64" reg query 'HKCU\Software\Wine' >/dev/null 2>&1 </dev/null
+  source "$root/scripts/wine-session.sh"
+  trap stop_wine_session EXIT
+  start_wine_session "$work" msi-prefix
 fi
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then can32=1; else can32=0; fi
 

@@ -90,34 +90,9 @@ check_pe "$scr64" pei-x86-64
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
 # --- one X display and one wineserver for the whole run; only those two are stopped at the end.
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=
-cleanup() {
-  WINEPREFIX=$work/prefix timeout 20 wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-rm -f "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -1 "$work/display")
-
-# A fresh prefix. No crash dialogs: a crash is an exit code, not a window waiting for a click.
-# A 1280x720 virtual desktop: no window manager is needed, and Wine does not grab the pointer
-# for a full-screen window there, so the driver can move it.
-rm -rf "$WINEPREFIX"
-timeout 180 "$wine64" wineboot -i >/dev/null 2>&1
-printf '%s\r\n' 'REGEDIT4' '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' \
-  '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' \
-  '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1280x720"' >"$work/settings.reg"
-timeout 60 "$wine64" reg import "$(winpath "$work/settings.reg")" >/dev/null 2>&1
-timeout 60 wineserver -w
-timeout 60 wineserver -p  # one server for the whole run, stopped by the cleanup
-# Wine's own background processes start with the first program and keep its output open: let that
-# be one whose output goes nowhere, so no later pipe waits on them.
-timeout 60 "$wine64" reg query 'HKCU\Software\Wine\Explorer' >/dev/null 2>&1 </dev/null
+source "$root/scripts/wine-session.sh"
+trap stop_wine_session EXIT
+start_wine_session "$work" prefix
 
 # --- unit tests as Windows programs.
 run_suites() {  # arch
