@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/ColorSpace.h"
@@ -294,7 +295,16 @@ TEST(Driver, DialogShowsRecordsResetsCancelsAndRepairsOnOk) {
     if (none) {
       RECT r;
       GetWindowRect(dialog, &r);
-      Capture(r, "dialog");
+      // Kept once the dialog has painted every control and a look 200 ms later shows the same.
+      RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      std::vector<uint32_t> before;
+      Until(kReactMs, [&] {
+        Pump(200);
+        std::vector<uint32_t> now = Capture(r, "dialog");
+        const bool settled = now == before;
+        before = std::move(now);
+        return settled;
+      });
       for (auto [id, position] : kMoves) {
         SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position);
         SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), LPARAM(GetDlgItem(dialog, id)));
