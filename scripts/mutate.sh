@@ -41,7 +41,7 @@ restore() { if [ -n "$saved" ]; then cp "$saved" "$file" && rm -f "$saved"; save
 trap restore EXIT
 trap 'restore; exit 130' INT TERM
 
-total=0 killed=0 survived=0 missing=0
+total=0 killed=0 survived=0 unbuilt=0 missing=0
 while IFS='|' read -r file line from to; do
   [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
   [ -n "$only" ] && [ "$file" != "$only" ] && continue
@@ -69,6 +69,7 @@ PY
   fi
   if ! cmake --build "$build" -j2 ${MUTATE_TARGETS:+--target $MUTATE_TARGETS} >/dev/null 2>&1; then
     result=no-build
+    unbuilt=$((unbuilt + 1))
   elif run_tests "$@" >/dev/null 2>&1; then
     result=SURVIVED
     survived=$((survived + 1))
@@ -81,5 +82,5 @@ PY
 done <"$list"
 cmake --build "$build" -j2 ${MUTATE_TARGETS:+--target $MUTATE_TARGETS} >/dev/null 2>&1 ||
   echo "rebuild of the restored tree failed" >&2
-echo "mutants: $total, killed: $killed, survived: $survived, not found: $missing"
+echo "mutants: $total, killed: $killed, survived: $survived, no-build: $unbuilt, not found: $missing"
 [ "$survived" -eq 0 ] && [ "$missing" -eq 0 ]
